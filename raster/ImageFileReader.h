@@ -1,0 +1,66 @@
+#pragma once
+
+#include "raster/sdk/Mutex.h"
+#include "regions/Region.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Sample types shared by all readers and by the tile writer. Signed 16-bit is
+// 2 and unsigned 16-bit is 3, the reverse of GDAL's own numbering.
+enum class CellType : int32_t {
+    UInt8 = 1, // also reported for signed 8-bit data
+    Int16 = 2,
+    UInt16 = 3,
+    UInt32 = 4,
+    Int32 = 5,
+    Float32 = 6,
+    Float64 = 7,
+};
+
+struct ImageSize {
+    uint32_t width;
+    uint32_t height;
+};
+
+// One band of an open raster. A band reads one tile at a time into a buffer of
+// 32-bit floats, row-major, (x1 - x0 + 1) x (y1 - y0 + 1) samples, whatever
+// the sample type in the file.
+class CBand {
+public:
+    virtual ~CBand() = default;
+    // Fills `buffer` with the tile; throws on failure. Reads of the bands of
+    // one reader never overlap: every implementation holds its reader's mutex.
+    virtual void ReadRegion(const CRegionPtr& region, float* buffer) = 0;
+    virtual std::string GetName() = 0;
+    // Each band kind allocates with its own allocator, so a buffer goes back
+    // to the band that allocated it and to no other.
+    virtual float* AllocateBuffer(int32_t sampleCount) = 0;
+    virtual void FreeBuffer(float* buffer) = 0;
+};
+
+// One open raster file. Derived constructors open the file and append their
+// bands in band order; the base destructor deletes every band still listed.
+class CImageFileReader {
+public:
+    explicit CImageFileReader(std::string fileName) : fileName(std::move(fileName)) {}
+    virtual ~CImageFileReader();
+
+    CImageFileReader(const CImageFileReader&) = delete;
+    CImageFileReader& operator=(const CImageFileReader&) = delete;
+
+    virtual int32_t GetBandCount() { return static_cast<int32_t>(bands.size()); }
+    // Null for an index outside the band list; the band stays the reader's.
+    virtual CBand* GetBand(int32_t index);
+    // The reader whose own bands are written out as tile images.
+    virtual CImageFileReader* GetSourceReader() { return this; }
+    virtual float GetMaxBandValue() = 0;
+    virtual ImageSize GetImageSize() = 0;
+    virtual CellType GetCellType() { return CellType::UInt8; }
+
+protected:
+    std::string fileName;
+    std::vector<CBand*> bands;
+    Orv::CMutex mutex;
+};

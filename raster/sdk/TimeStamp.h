@@ -1,0 +1,8 @@
+#pragma once
+
+#include <cstdint>
+
+// Monotonic time stamps from a fixed origin (the steady clock's epoch), so
+// that differences are never disturbed by wall-clock adjustments.
+uint64_t OrvGetTimeStampMs();
+int64_t OrvGetTimeStampUs();

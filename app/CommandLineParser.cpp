@@ -1,0 +1,207 @@
+#include "app/CommandLineParser.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <functional>
+#include <limits>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// The command line is handled as bytes: on this platform narrow text is UTF-8,
+// and cutting at " -", spaces and commas never splits a multi-byte character.
+
+namespace {
+
+const char* const kBlanks = " \t\r\n";
+
+std::string Trim(const std::string& text) {
+    const auto first = text.find_first_not_of(kBlanks);
+    if (first == std::string::npos) {
+        return {};
+    }
+    const auto last = text.find_last_not_of(kBlanks);
+    return text.substr(first, last - first + 1);
+}
+
+// Every piece between separators, empty pieces included.
+std::vector<std::string> Split(const std::string& text, const std::string& separator) {
+    std::vector<std::string> pieces;
+    std::string::size_type start = 0;
+    for (auto found = text.find(separator); found != std::string::npos;
+         found = text.find(separator, start)) {
+        pieces.push_back(text.substr(start, found - start));
+        start = found + separator.size();
+    }
+    pieces.push_back(text.substr(start));
+    return pieces;
+}
+
+std::string ToLower(std::string text) {
+    for (char& c : text) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
+// Why `text` is not a signed 32-bit decimal integer, or empty when it is one.
+// Out-of-range values are judged before trailing characters, as a 32-bit
+// strtol reports them.
+const char* IntegerFailure(const char* text, int32_t& value) {
+    if (*text == '\0') {
+        return "String is empty";
+    }
+    errno = 0;
+    char* end = nullptr;
+    const long long parsed = std::strtoll(text, &end, 10);
+    const bool outOfRange = errno == ERANGE || parsed > std::numeric_limits<int32_t>::max() ||
+                            parsed < std::numeric_limits<int32_t>::min();
+    if (outOfRange && parsed > 0) {
+        return "Parsed value is greater than INT_MAX";
+    }
+    if (outOfRange) {
+        return "Parsed value is less than INT_MIN";
+    }
+    if (*end != '\0') {
+        return "Could not find numbers in string";
+    }
+    value = static_cast<int32_t>(parsed);
+    return "";
+}
+
+int32_t ParseInt(const std::string& text) {
+    return ::ParseInt(text.c_str());
+}
+
+// Only a value of exactly four comma-separated numbers sets the box; any other
+// number of pieces leaves it as it was.
+void ParseBoundingBox(const std::string& value, CParsedCommandLine& options) {
+    const auto pieces = Split(value, ",");
+    if (pieces.size() != 4) {
+        return;
+    }
+    options.bbox = std::make_shared<CRegion>(ParseInt(pieces[0]), ParseInt(pieces[1]),
+                                             ParseInt(pieces[2]), ParseInt(pieces[3]));
+}
+
+using OptionSetter = std::function<void(CParsedCommandLine&, const std::string&)>;
+
+const std::map<std::string, OptionSetter>& OptionSetters() {
+    using Options = CParsedCommandLine;
+    using Value = const std::string&;
+    static const std::map<std::string, OptionSetter> setters = {
+        {"i", [](Options& o, Value v) { o.originalFileName = v; }},
+        {"c", [](Options& o, Value v) { o.compressedFileName = v; }},
+        {"stat", [](Options& o, Value v) { o.statistics = v; }},
+        {"ts", [](Options& o, Value v) { o.tileSize = ParseInt(v); }},
+        {"or", [](Options& o, Value v) { o.requestType = v; }},
+        {"bbox", [](Options& o, Value v) { ParseBoundingBox(v, o); }},
+        {"tn", [](Options& o, Value v) { o.tileCount = ParseInt(v); }},
+        {"u", [](Options& o, Value) { o.useGdal = true; }},
+        {"yuvy", [](Options& o, Value) { o.yuv = true; }},
+        {"yuvY",
+         [](Options& o, Value) {
+             o.yuv = true;
+             o.yOnly = true;
+         }},
+        {"wiki", [](Options& o, Value) { o.wiki = true; }},
+        {"best", [](Options& o, Value v) { o.bestCount = ParseInt(v); }},
+        {"worst", [](Options& o, Value v) { o.worstCount = ParseInt(v); }},
+        {"worstPrefix", [](Options& o, Value v) { o.worstPrefix = v; }},
+        {"bestPrefix", [](Options& o, Value v) { o.bestPrefix = v; }},
+        {"compareBand", [](Options& o, Value v) { o.compareBand = ParseInt(v); }},
+        {"compareStat", [](Options& o, Value v) { o.compareStat = ToLower(v); }},
+        {"enableDithering", [](Options& o, Value) { o.enableDithering = true; }},
+        {"saveRegions", [](Options& o, Value v) { o.saveRegions = v; }},
+        {"useRegions", [](Options& o, Value v) { o.useRegions = v; }},
+    };
+    return setters;
+}
+
+void ApplySegment(const std::string& segment, CParsedCommandLine& options) {
+    const auto space = segment.find(' ');
+    const std::string name = segment.substr(0, space);
+    const std::string value = space == std::string::npos ? "" : Trim(segment.substr(space + 1));
+    const auto& setters = OptionSetters();
+    const auto setter = setters.find(name);
+    if (setter != setters.end()) {
+        setter->second(options, value);
+    }
+}
+
+// A regions file fixes the tiles, so nothing else may choose them.
+void CheckRegionsFileConflicts(const CParsedCommandLine& options) {
+    if (!options.saveRegions.empty()) {
+        throw std::runtime_error("Cannot specify useRegions and saveRegions");
+    }
+    if (!options.requestType.empty()) {
+        throw std::runtime_error("Cannot specify useRegions and or");
+    }
+    if (options.tileSize != 0) {
+        throw std::runtime_error("Cannot specify useRegions and ts");
+    }
+    if (options.tileCount != 0) {
+        throw std::runtime_error("Cannot specify useRegions and tn");
+    }
+    if (options.bbox) {
+        throw std::runtime_error("Cannot specify useRegions and bbox");
+    }
+}
+
+void ApplyDefaults(CParsedCommandLine& options) {
+    if (options.requestType.empty()) {
+        options.requestType = "seq";
+    }
+    if (options.statistics.empty()) {
+        options.statistics = "ssim";
+    }
+    if (options.compareStat.empty()) {
+        options.compareStat = options.statistics;
+    }
+    if (options.tileSize == 0) {
+        options.tileSize = 256;
+    }
+    if (options.tileCount == 0) {
+        options.tileCount = 100;
+    }
+}
+
+} // namespace
+
+int32_t ParseInt(const char* text) {
+    int32_t value = 0;
+    const std::string failure = IntegerFailure(text, value);
+    if (!failure.empty()) {
+        throw std::runtime_error("Failed to parse integer from '" + std::string(text) + "'. " +
+                                 failure);
+    }
+    return value;
+}
+
+void ParseCommandLine(const char* commandLine, CParsedCommandLine& options) {
+    const auto segments = Split(commandLine, " -");
+    // The first segment is the program name and whatever precedes the first option.
+    for (size_t i = 1; i < segments.size(); ++i) {
+        ApplySegment(segments[i], options);
+    }
+
+    if (!options.useRegions.empty()) {
+        CheckRegionsFileConflicts(options);
+    }
+    ApplyDefaults(options);
+
+    if (options.compressedFileName.empty()) {
+        throw std::runtime_error("Compressed filename cannot be empty");
+    }
+    if (options.originalFileName.empty()) {
+        throw std::runtime_error("Original filename cannot be empty");
+    }
+    if (options.worstPrefix.empty()) {
+        options.worstPrefix = options.compressedFileName + "w";
+    }
+    if (options.bestPrefix.empty()) {
+        options.bestPrefix = options.compressedFileName;
+    }
+}

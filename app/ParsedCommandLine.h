@@ -1,0 +1,37 @@
+#pragma once
+
+#include "regions/Region.h"
+
+#include <cstdint>
+#include <string>
+
+// The settings of one run, filled once by ParseCommandLine and read-only
+// afterwards. A fresh object has every text empty, every number 0, every flag
+// false and no bounding box; the parser applies the defaults.
+class CParsedCommandLine {
+public:
+    virtual ~CParsedCommandLine() = default;
+
+    std::string originalFileName;
+    std::string compressedFileName;
+    std::string statistics;  // as typed, e.g. "ssim,psnr" or "all"
+    std::string requestType; // interpreted by the evaluator
+    CRegionPtr bbox;         // null: the whole image
+    int32_t tileCount = 0;
+    int32_t tileSize = 0;
+    int32_t bestCount = 0;
+    std::string bestPrefix;
+    int32_t worstCount = 0;
+    std::string worstPrefix;
+    std::string compareStat; // lower-cased when given explicitly
+    int32_t compareBand = 0;
+    bool yuv = false;
+    bool yOnly = false;
+    bool useGdal = false;
+    bool wiki = false;
+    bool enableDithering = false;
+    // Narrow texts are UTF-8 on this platform, so the regions file names need
+    // no conversion of their own.
+    std::string saveRegions;
+    std::string useRegions;
+};

@@ -1,0 +1,69 @@
+#include "app/ProgramEntry.h"
+
+#include "app/CommandLineParser.h"
+#include "app/ParsedCommandLine.h"
+#include "app/RunComparison.h"
+#include "app/Usage.h"
+#include "raster/sdk/TimeStamp.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <exception>
+#include <iostream>
+#include <string>
+
+// The dynamic loader finds GDAL and OpenJPEG through the system's library
+// paths, so the process environment needs no preparation before the run.
+
+namespace {
+
+constexpr int kSuccess = 0;
+constexpr int kFailure = 2;
+
+// Every argument, the program name first, each followed by one space.
+std::string JoinArguments(int argc, const char* const* argv) {
+    std::string joined;
+    for (int i = 0; i < argc; ++i) {
+        joined += argv[i];
+        joined += ' ';
+    }
+    return joined;
+}
+
+void ReportParseFailure(const std::string& commandLine, const std::exception& failure) {
+    std::cout << std::endl
+              << "Failed to parse command line '" << commandLine << "'" << std::endl
+              << std::endl
+              << failure.what() << std::endl;
+    PrintUsage();
+}
+
+void ReportFailure(const char* details) {
+    std::cout << "Error occured. Details: " << details << std::endl;
+}
+
+} // namespace
+
+int RunProgram(int argc, const char* const* argv) {
+    try {
+        CParsedCommandLine options;
+        const std::string commandLine = JoinArguments(argc, argv);
+        try {
+            ParseCommandLine(commandLine.c_str(), options);
+        } catch (const std::exception& failure) {
+            ReportParseFailure(commandLine, failure);
+            return kFailure;
+        }
+
+        const uint64_t start = OrvGetTimeStampMs();
+        RunComparison(options);
+        const int64_t seconds = static_cast<int64_t>(OrvGetTimeStampMs() - start) / 1000;
+        std::printf("\nCompleted successfully in %" PRId64 " seconds\n", seconds);
+        return kSuccess;
+    } catch (const std::exception& failure) {
+        ReportFailure(failure.what());
+    } catch (const char* failure) {
+        ReportFailure(failure);
+    }
+    return kFailure;
+}

@@ -1,0 +1,3 @@
+#include "app/RunComparison.h"
+
+void RunComparison(const CParsedCommandLine&) {}

@@ -1,0 +1,38 @@
+#include "app/Usage.h"
+
+#include <iostream>
+
+void PrintUsage() {
+    static const char* const kLines[] = {
+        "Zarnik tool usage: ",
+        "Zarnik -i originalFileName -c compressedFileName [-or seq|ran] [-stat statsNames] [-tn "
+        "number] [-ts number]",
+        "  -i fileName\t\toriginal (uncompressed) file name.",
+        "  -c fileName\t\tcompressed file name.",
+        "  -or (seq|ran)\t\tsequential or random request type.",
+        "  -tn number\t\tnumber of tiles to test. ",
+        "  -ts number\t\tsize of tile to test. ",
+        "  -stat statsNames\tstats coma separated list of statistics or all.",
+        "  \t\t\tStatistics available: ssim, psnr, mse.",
+        "  -u\t\t\tuse GDAL library for reading compressed files (if not ",
+        "  \t\t\tspecified it will use VexlJP2SDK, only .vexl and .jp2 ",
+        "  \t\t\tfiles will be read). If -u is specified any files",
+        "  \t\t\tsupported by GDAL can be read (including .vexl and .jp2).",
+        "  -yuvy\t\t\tstatistics will be computed for bands: RGB and Y. ",
+        "  -yuvY\t\t\tstatistics will be computed for band Y only.",
+        "  -best number\t\tbest number of tiles will be outputted.",
+        "  -worst number\t\tnumber of worst tiles will be outputted.",
+        "  -bestPrefix path\toutput names for best tiles will be prefixed by path.",
+        "  -worstPrefix path\toutput names for worst tiles will be prefixed by path.",
+        "  -compareBand number\tband number to determine best/worst tile upon.",
+        "  -compareStat statName\tstat name number to determine best/worst tile upon.",
+        "  -enableDithering \tEnable dithering. Only files read by Vexl/JP2 SDK.",
+        "  -bbox x0,y0,x1,y1\tLimit the test to a specified pixel bbox.",
+        "  -saveRegions file.bin\tSave the regions to a file.",
+        "  -useRegions file.bin\tUse a previously saved regions file.",
+    };
+    std::cout << std::endl;
+    for (const char* line : kLines) {
+        std::cout << line << std::endl;
+    }
+}

@@ -1,0 +1,4 @@
+#pragma once
+
+// Writes the usage text to standard output.
+void PrintUsage();

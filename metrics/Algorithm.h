@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+// One statistic measured on a pair of tiles: the original's samples first,
+// the compressed file's second, both width x height floats row by row.
+class CAlgorithm {
+public:
+    virtual const char* GetName() const = 0;
+    // A new instance of the same statistic for images whose largest sample
+    // value is `peakValue` (ignored by statistics without a peak).
+    virtual std::unique_ptr<CAlgorithm> Create(float peakValue) const = 0;
+    virtual float Compute(const float* original, const float* compressed, int32_t width,
+                          int32_t height) const = 0;
+    virtual ~CAlgorithm() = default;
+};

@@ -1,0 +1,22 @@
+#include "regions/RegionDividerSerialisingDecorator.h"
+
+#include <cstdint>
+#include <stdexcept>
+
+CRegionDividerSerialisingDecorator::CRegionDividerSerialisingDecorator(
+    std::shared_ptr<IRegionDivider> innerDivider, std::string fileNameToWrite)
+    : inner(std::move(innerDivider)), fileName(std::move(fileNameToWrite)) {
+    stream.open(fileName, std::ios::binary | std::ios::trunc);
+    if (!stream) {
+        throw std::runtime_error("Unable to open output regions file " + fileName);
+    }
+}
+
+CRegionPtr CRegionDividerSerialisingDecorator::GetRegion(int32_t regionNumber) {
+    CRegionPtr region = inner->GetRegion(regionNumber);
+    const auto record = converter.ToBytes(*region);
+    std::lock_guard lock(mutex);
+    stream.seekp(int64_t{16} * regionNumber);
+    stream.write(reinterpret_cast<const char*>(record.data()), record.size());
+    return region;
+}

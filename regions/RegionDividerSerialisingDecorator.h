@@ -1,0 +1,27 @@
+#pragma once
+
+#include "regions/RegionByteConverter.h"
+#include "regions/RegionDivider.h"
+
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <string>
+
+// Hands out the tiles of another divider and records each one in a regions
+// file at the position of its region number, so a later run can replay them.
+class CRegionDividerSerialisingDecorator : public IRegionDivider {
+public:
+    // Creates the file, truncating an existing one, before any tile is asked for.
+    CRegionDividerSerialisingDecorator(std::shared_ptr<IRegionDivider> inner, std::string fileName);
+
+    int32_t GetRegionCount() override { return inner->GetRegionCount(); }
+    CRegionPtr GetRegion(int32_t regionNumber) override;
+
+private:
+    std::shared_ptr<IRegionDivider> inner;
+    std::string fileName;
+    std::mutex mutex;
+    std::ofstream stream;
+    CRegionByteConverter converter;
+};

@@ -1,0 +1,55 @@
+#include "regions/SavedFileRegionDivider.h"
+
+#include <filesystem>
+#include <limits>
+#include <stdexcept>
+#include <system_error>
+
+namespace {
+
+constexpr int64_t kRecordSize = 16;
+
+// The file's size in bytes, or -1 when it cannot be had (a missing file among
+// others), which then counts as a file without data.
+int64_t FileSizeOrMinusOne(const std::string& fileName) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(fileName, error);
+    return error ? -1 : static_cast<int64_t>(size);
+}
+
+} // namespace
+
+CSavedFileRegionDivider::CSavedFileRegionDivider(std::string fileNameToRead)
+    : fileName(std::move(fileNameToRead)) {
+    const int64_t size = FileSizeOrMinusOne(fileName);
+    if (size < 1) {
+        throw std::runtime_error("No data in saved regions file " + fileName);
+    }
+    if (size % kRecordSize != 0) {
+        throw std::runtime_error("Saved regions file " + fileName + " is corrupt");
+    }
+    regionCount = size / kRecordSize;
+    if (regionCount > std::numeric_limits<int32_t>::max()) {
+        throw std::runtime_error("Too many regions in regions file " + fileName);
+    }
+    stream.open(fileName, std::ios::binary);
+    if (!stream) {
+        throw std::runtime_error("Unable to open saved regions file " + fileName);
+    }
+    const CRegionPtr first = GetRegion(0);
+    if (!first) {
+        throw std::runtime_error("Unable to read region 0 from saved regions file " + fileName);
+    }
+    tileSize = first->x1 - first->x0 + 1;
+}
+
+CRegionPtr CSavedFileRegionDivider::GetRegion(int32_t regionNumber) {
+    CRegionByteConverter::Record record{};
+    {
+        std::lock_guard lock(mutex);
+        stream.clear();
+        stream.seekg(kRecordSize * int64_t{regionNumber});
+        stream.read(reinterpret_cast<char*>(record.data()), kRecordSize);
+    }
+    return std::make_shared<CRegion>(converter.FromBytes(record));
+}

@@ -1,5 +1,7 @@
 #include "app/CommandLineParser.h"
 
+#include "regions/SavedFileRegionDivider.h"
+
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -150,6 +152,15 @@ void CheckRegionsFileConflicts(const CParsedCommandLine& options) {
     }
 }
 
+// A replayed run visits the file's tiles: their number and the width of the
+// first tile stand in for the tile count and size. The file is closed again
+// at once; the evaluator opens it for itself.
+void CompleteOptionsFromRegionsFile(CParsedCommandLine& options) {
+    CSavedFileRegionDivider savedRegions(options.useRegions);
+    options.tileCount = savedRegions.GetRegionCount();
+    options.tileSize = savedRegions.GetTileSize();
+}
+
 void ApplyDefaults(CParsedCommandLine& options) {
     if (options.requestType.empty()) {
         options.requestType = "seq";
@@ -189,6 +200,7 @@ void ParseCommandLine(const char* commandLine, CParsedCommandLine& options) {
 
     if (!options.useRegions.empty()) {
         CheckRegionsFileConflicts(options);
+        CompleteOptionsFromRegionsFile(options);
     }
     ApplyDefaults(options);
 

@@ -1,7 +1,9 @@
 #include "app/CommandLineParser.h"
+#include "tests/support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -154,6 +156,29 @@ TEST(CommandLineParser, ParseIntAcceptsOnlyWholeSigned32BitNumbers) {
     EXPECT_EQ(ParseInt("2147483647"), 2147483647);
     EXPECT_EQ(ParseInt("-2147483648"), -2147483647 - 1);
     EXPECT_EQ(ParseInt("0042"), 42);
+}
+
+TEST(CommandLineParser, ARegionsFileSetsTileCountAndSizeFromItsRecords) {
+    TemporaryDirectory folder;
+    const std::string fileName = folder.File("tiles.bin");
+    {
+        // Two records; the first tile is 100 columns wide, the second is clipped.
+        const unsigned char records[32] = {0,   0, 0, 0, 0, 0, 0, 0, 99,  0, 0, 0, 99, 0, 0, 0,
+                                           100, 0, 0, 0, 0, 0, 0, 0, 119, 0, 0, 0, 99, 0, 0, 0};
+        std::ofstream(fileName, std::ios::binary).write(reinterpret_cast<const char*>(records), 32);
+    }
+    const auto options = Parse("zarnik -c a -i b -useRegions " + fileName + " ");
+    EXPECT_EQ(options.useRegions, fileName);
+    EXPECT_EQ(options.tileCount, 2);
+    EXPECT_EQ(options.tileSize, 100);
+    EXPECT_EQ(options.requestType, "seq");
+
+    const std::string missing = folder.File("missing.bin");
+    EXPECT_EQ(ParseFailure("zarnik -c a -i b -useRegions " + missing + " "),
+              "No data in saved regions file " + missing);
+    // The conflicts are checked before the file is looked at.
+    EXPECT_EQ(ParseFailure("zarnik -c a -i b -useRegions " + missing + " -tn 3 "),
+              "Cannot specify useRegions and tn");
 }
 
 } // namespace

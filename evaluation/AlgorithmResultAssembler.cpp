@@ -1,0 +1,67 @@
+#include "evaluation/AlgorithmResultAssembler.h"
+
+#include "evaluation/AlgorithmResultContext.h"
+
+#include <cstring>
+
+namespace {
+
+// The comparisons are written so that a NaN replaces both extremes and the
+// next ordinary value replaces the NaN again.
+template <typename Record, typename Value> void Accumulate(Record& record, Value value) {
+    record.count += 1;
+    if (!(record.min < value)) {
+        record.min = value;
+    }
+    if (!(record.max > value)) {
+        record.max = value;
+    }
+    record.sum = value + record.sum;
+}
+
+} // namespace
+
+CAlgorithmResultAssembler::CAlgorithmResultAssembler(int32_t bestCount, int32_t worstCount,
+                                                     int32_t compareBand, std::string compareStat)
+    : best(bestCount), worst(worstCount), bestCount(bestCount), worstCount(worstCount),
+      compareBand(compareBand), compareStat(std::move(compareStat)) {}
+
+bool CAlgorithmResultAssembler::IsCompareTarget(const CAlgorithmResultContext& context,
+                                                const CAlgorithm& algorithm) const {
+    return context.GetBandIndex() == compareBand &&
+           std::strcmp(algorithm.GetName(), compareStat.c_str()) == 0;
+}
+
+void CAlgorithmResultAssembler::AddTiming(const CAlgorithmResultContext& context, int64_t elapsed,
+                                          bool isOriginal) {
+    Orv::CMutexLock lock(mutex);
+    if (context.GetBandIndex() == CAlgorithmResultContext::kNoBand) {
+        throw "Timing result set outside of bands";
+    }
+    if (!originalReadTimes) {
+        originalReadTimes = std::make_shared<BandTimings>();
+    }
+    if (!compressedReadTimes) {
+        compressedReadTimes = std::make_shared<BandTimings>();
+    }
+    BandTimings& timings = isOriginal ? *originalReadTimes : *compressedReadTimes;
+    Accumulate(timings[context.GetBandIndex()], elapsed);
+}
+
+void CAlgorithmResultAssembler::AddResult(const CAlgorithmResultContext& context,
+                                          const CAlgorithm& algorithm, float value) {
+    Orv::CMutexLock lock(mutex);
+    auto& bands = results[&algorithm];
+    if (!bands) {
+        bands = std::make_shared<BandStatistics>();
+    }
+    Accumulate((*bands)[context.GetBandIndex()], value);
+    if (IsCompareTarget(context, algorithm)) {
+        if (bestCount > 0) {
+            best.Add(value, context.GetRegion());
+        }
+        if (worstCount > 0) {
+            worst.Add(value, context.GetRegion());
+        }
+    }
+}

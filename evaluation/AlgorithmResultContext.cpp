@@ -1,0 +1,11 @@
+#include "evaluation/AlgorithmResultContext.h"
+
+#include "evaluation/AlgorithmResultAssembler.h"
+
+void CAlgorithmResultContext::SetTiming(int64_t elapsed, bool isOriginal) {
+    assembler->AddTiming(*this, elapsed, isOriginal);
+}
+
+void CAlgorithmResultContext::SetResult(const CAlgorithm& algorithm, float value) {
+    assembler->AddResult(*this, algorithm, value);
+}

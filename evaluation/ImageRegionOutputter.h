@@ -1,0 +1,16 @@
+#pragma once
+
+#include "regions/Region.h"
+
+#include <string>
+
+class CImageFileReader;
+
+// Writes one tile of every band of a reader to an image file.
+class CImageRegionOutputter {
+public:
+    virtual ~CImageRegionOutputter() = default;
+    // `name` is the output file name without its extension.
+    virtual void OutputRegion(CImageFileReader& reader, const std::string& name,
+                              const CRegionPtr& region) = 0;
+};

@@ -1,0 +1,147 @@
+#include "app/Reports.h"
+
+#include <algorithm>
+#include <iomanip>
+#include <iostream>
+#include <limits>
+#include <locale>
+#include <string>
+
+namespace {
+
+const char* const kRule = "------------------------------------------------------";
+
+// Both reports write through std::cout, which keeps the locale afterwards.
+void UseUsersLocale() {
+    std::cout.imbue(std::locale(""));
+}
+
+void PrintLine(const std::string& text) {
+    std::cout << text << std::endl;
+}
+
+std::string NameOf(const std::map<int32_t, std::string>& names, int32_t band) {
+    const auto found = names.find(band);
+    return found == names.end() ? std::string() : found->second;
+}
+
+float Average(const ResultStatistics& statistics) {
+    return statistics.sum / static_cast<float>(static_cast<int32_t>(statistics.count));
+}
+
+bool IsSequential(const std::string& requestType) {
+    return requestType == "seq" || requestType == "sequential";
+}
+
+void PrintHeader(const char* firstWord, const EvaluationResult& result,
+                 const CParsedCommandLine& options) {
+    std::cout << firstWord << " across " << result.tileCount
+              << (IsSequential(options.requestType) ? " sequential" : " random") << " input samples"
+              << std::endl;
+    PrintLine("");
+    PrintLine("Quality: ");
+    PrintLine(kRule);
+}
+
+void PrintReadableStatistics(const EvaluationResult& result) {
+    for (const auto& [name, bands] : result.results) {
+        std::cout << "Results for " << name << " : " << std::endl;
+        for (const auto& [band, statistics] : bands) {
+            std::cout << " Band " << band << " (" << NameOf(result.originalBandNames, band)
+                      << ")<->(" << NameOf(result.compressedBandNames, band) << ") "
+                      << ": " << std::endl;
+            std::cout << std::fixed << std::setprecision(4);
+            std::cout << " \tMin: " << statistics.min << std::endl;
+            std::cout << " \tAvg: " << Average(statistics) << std::endl;
+            std::cout << " \tMax: " << statistics.max << std::endl;
+        }
+    }
+}
+
+void PrintCommaSeparatedStatistics(const EvaluationResult& result) {
+    for (const auto& [name, bands] : result.results) {
+        std::cout << "Results for " << name << " : " << std::endl;
+        PrintLine("Band, Min, Avg, Max");
+        int32_t line = 0;
+        for (const auto& [band, statistics] : bands) {
+            std::cout << std::fixed << std::setprecision(4);
+            std::cout << line++ << " " << NameOf(result.originalBandNames, band) << ","
+                      << statistics.min << "," << Average(statistics) << "," << statistics.max
+                      << std::endl;
+        }
+    }
+}
+
+// The pixel count is taken in 64 bits: large areas exceed a 32-bit count.
+double BitsPerPixel(uint64_t fileSize, const CRegion& area) {
+    const int64_t pixels = area.Width() * area.Height();
+    return static_cast<double>(fileSize) * 8.0 / static_cast<double>(pixels);
+}
+
+void PrintSizeLine(const char* label, uint64_t fileSize, const CRegion& area) {
+    std::cout << label << std::setfill(' ') << std::setw(15) << fileSize << " bytes "
+              << "( " << std::setw(5) << BitsPerPixel(fileSize, area) << " bpp ) " << std::endl;
+}
+
+void PrintSizesAndSpeed(const EvaluationResult& result) {
+    PrintLine("");
+    PrintLine("Size:");
+    PrintLine(kRule);
+    // Right adjustment alone switches fixed notation off again, so the bits
+    // per pixel use general notation with the precision last set.
+    std::cout.flags(std::ios::right);
+    PrintSizeLine("Original file size:  ", result.originalFileSize, result.region);
+    PrintSizeLine("Compressed file size:", result.compressedFileSize, result.region);
+    const float ratio = static_cast<float>(result.compressedFileSize) /
+                        static_cast<float>(result.originalFileSize) * 100;
+    std::cout << "Reduction : " << std::fixed << std::setprecision(2) << ratio << "%" << std::endl;
+    PrintLine("");
+    PrintLine("Decoding speed:");
+    PrintLine(kRule);
+    PrintDecodingSpeed(result.originalReadTimes, result.compressedReadTimes);
+}
+
+void PrintMilliseconds(const char* label, double milliseconds) {
+    std::cout << label << std::fixed << std::setprecision(4) << std::setw(10) << milliseconds
+              << " ms" << std::endl;
+}
+
+} // namespace
+
+void PrintReport(const EvaluationResult& result, const CParsedCommandLine& options) {
+    UseUsersLocale();
+    PrintHeader("Statistics", result, options);
+    PrintReadableStatistics(result);
+    PrintSizesAndSpeed(result);
+}
+
+void PrintWikiReport(const EvaluationResult& result, const CParsedCommandLine& options) {
+    UseUsersLocale();
+    PrintHeader("Statictics", result, options);
+    PrintCommaSeparatedStatistics(result);
+    PrintSizesAndSpeed(result);
+}
+
+void PrintDecodingSpeed(const BandTimings& originalReadTimes,
+                        const BandTimings& compressedReadTimes) {
+    PrintLine("Input file: ");
+    PrintTimingStats(originalReadTimes);
+    PrintLine("Compressed file: ");
+    PrintTimingStats(compressedReadTimes);
+}
+
+void PrintTimingStats(const BandTimings& readTimes) {
+    int64_t smallest = std::numeric_limits<int64_t>::max();
+    int64_t largest = std::numeric_limits<int64_t>::min();
+    int64_t total = 0;
+    uint32_t count = 0;
+    for (const auto& [band, timing] : readTimes) {
+        smallest = std::min({smallest, timing.min, timing.max});
+        largest = std::max({largest, timing.min, timing.max});
+        total += timing.sum;
+        count += timing.count;
+    }
+    PrintMilliseconds(" \tMin: ", smallest / 1000.0);
+    PrintMilliseconds(" \tAvg: ", total / (static_cast<int32_t>(count) * 1000.0));
+    PrintMilliseconds(" \tMax: ", largest / 1000.0);
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "app/ParsedCommandLine.h"
+#include "evaluation/EvaluationResult.h"
+
+// The report after a run, in the user's locale: digit grouping and decimal
+// separator follow the locale named by the empty name (on Linux the LANG and
+// LC_* variables). Infinite and NaN values print as the C++ library prints
+// them, "inf" and "nan".
+void PrintReport(const EvaluationResult& result, const CParsedCommandLine& options);
+// The same report with one comma-separated line per band, for pasting into tables.
+void PrintWikiReport(const EvaluationResult& result, const CParsedCommandLine& options);
+
+void PrintDecodingSpeed(const BandTimings& originalReadTimes,
+                        const BandTimings& compressedReadTimes);
+void PrintTimingStats(const BandTimings& readTimes);

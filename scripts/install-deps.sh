@@ -9,6 +9,7 @@ packages=(
   libopenjp2-7-dev libopenjp2-tools
   libgtest-dev libgmock-dev libbenchmark-dev
   locales
+  python3 python3-numpy python3-gdal time
 )
 # Tests check digit grouping and the decimal comma under these locales.
 locales_wanted=(en_US.UTF-8 de_DE.UTF-8)

@@ -1,0 +1,106 @@
+#include "metrics/SSIMKernel.h"
+
+#include "metrics/KernelTables.h"
+#include "metrics/RowKernels.h"
+#include "metrics/WorkBuffer.h"
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr float kFailure = std::numeric_limits<float>::infinity();
+
+// sign(term) x |term|^exponent for every term of a row; nothing for an
+// exponent of 1.
+void RaiseTerms(double* terms, int32_t count, float exponent) {
+    if (exponent == 1) {
+        return;
+    }
+    for (int32_t x = 0; x < count; ++x) {
+        const double sign = terms[x] < 0 ? -1.0 : 1.0;
+        terms[x] = sign * std::pow(std::fabs(terms[x]), static_cast<double>(exponent));
+    }
+}
+
+int32_t AccumulateProduct(const double* terms, void* context) {
+    double& sum = *static_cast<double*>(context);
+    sum += (terms[1] * terms[0]) * terms[2];
+    return 0;
+}
+
+float CombineMean(int32_t width, int32_t height, void* context) {
+    const double sum = *static_cast<const double*>(context);
+    return static_cast<float>(sum / static_cast<double>(width * height));
+}
+
+} // namespace
+
+float SSIMCore(const float* a, const float* b, int32_t width, int32_t height,
+               const FilterKernel* window, const SSIMCallbacks* callbacks,
+               const SSIMParameters* parameters) {
+    const float k1L = parameters->K1 * parameters->L;
+    const float k2L = parameters->K2 * parameters->L;
+    const float c2 = k2L * k2L;
+    const SSIMConstants constants{k1L * k1L, c2, c2 / 2};
+
+    const std::size_t samples = SampleCount(width, height);
+    CWorkBuffer<float> work(5 * samples);
+    if (!work) {
+        return kFailure;
+    }
+    float* meanA = work.Get();
+    float* meanB = meanA + samples;
+    float* filteredAA = meanB + samples;
+    float* filteredBB = filteredAA + samples;
+    float* filteredAB = filteredBB + samples;
+
+    ConvolveValidInto(a, width, height, window, meanA, nullptr, nullptr);
+    ConvolveValidInto(b, width, height, window, meanB, nullptr, nullptr);
+    for (std::size_t i = 0; i < samples; ++i) {
+        filteredAA[i] = a[i] * a[i];
+        filteredBB[i] = b[i] * b[i];
+        filteredAB[i] = a[i] * b[i];
+    }
+    int32_t columns = 0;
+    int32_t rows = 0;
+    ConvolveValid(filteredAA, width, height, window, nullptr, nullptr, nullptr);
+    ConvolveValid(filteredBB, width, height, window, nullptr, nullptr, nullptr);
+    ConvolveValid(filteredAB, width, height, window, nullptr, &columns, &rows);
+
+    const std::size_t rowLength = columns > 0 ? static_cast<std::size_t>(columns) : 0;
+    CWorkBuffer<double> termRows(3 * rowLength);
+    if (!termRows) {
+        return kFailure;
+    }
+    double* luminance = termRows.Get();
+    double* contrast = luminance + rowLength;
+    double* structure = contrast + rowLength;
+    const SSIMTermsRowFunction ssimTermsRow = ActiveRowKernels().ssimTermsRow;
+    for (int32_t y = 0; columns > 0 && y < rows; ++y) {
+        const std::size_t start = static_cast<std::size_t>(y) * rowLength;
+        ssimTermsRow(meanA + start, meanB + start, filteredAA + start, filteredBB + start,
+                     filteredAB + start, columns, constants, luminance, contrast, structure);
+        RaiseTerms(luminance, columns, parameters->alpha);
+        RaiseTerms(contrast, columns, parameters->beta);
+        RaiseTerms(structure, columns, parameters->gamma);
+        for (int32_t x = 0; x < columns; ++x) {
+            const double terms[3] = {luminance[x], contrast[x], structure[x]};
+            if (callbacks->accumulate(terms, callbacks->context) != 0) {
+                return kFailure;
+            }
+        }
+    }
+    return callbacks->combine(columns, rows, callbacks->context);
+}
+
+float ComputeSSIM(const float* a, const float* b, int32_t width, int32_t height,
+                  const SSIMParameters* parameters) {
+    if (width < kGaussianWindowSize || height < kGaussianWindowSize) {
+        return kFailure;
+    }
+    const FilterKernel window = GaussianWindowKernel();
+    double sum = 0;
+    const SSIMCallbacks callbacks{AccumulateProduct, CombineMean, &sum};
+    return SSIMCore(a, b, width, height, &window, &callbacks, parameters);
+}

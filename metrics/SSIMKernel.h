@@ -1,0 +1,43 @@
+#pragma once
+
+#include "metrics/Filtering.h"
+
+#include <cstdint>
+
+struct SSIMParameters {
+    float alpha; // exponent of the luminance term
+    float beta;  // exponent of the contrast term
+    float gamma; // exponent of the structure term
+    float L;     // dynamic range: the largest sample value
+    float K1;    // stabilising constants
+    float K2;
+    // Only 1 is supported: the images are used at their own size.
+    int32_t resamplingFactor;
+};
+
+// How SSIMCore's per-position terms become its result.
+struct SSIMCallbacks {
+    // Called once per window position, row by row, with the luminance,
+    // contrast and structure terms; non-zero stops the computation.
+    int32_t (*accumulate)(const double* terms, void* context);
+    // Called once at the end with the number of window positions across and
+    // down; its result is the kernel's result.
+    float (*combine)(int32_t width, int32_t height, void* context);
+    void* context;
+};
+
+// Local means, variances and covariance under `window` at every position
+// where it lies wholly inside both images, handed as luminance, contrast and
+// structure terms to the callbacks. +infinity when work memory cannot be
+// obtained or accumulate stops the computation. Reads a and b only.
+float SSIMCore(const float* a, const float* b, int32_t width, int32_t height,
+               const FilterKernel* window, const SSIMCallbacks* callbacks,
+               const SSIMParameters* parameters);
+
+// The mean over all 11 x 11 window positions of luminance x contrast x
+// structure. A tile with fewer than 11 columns or rows has no complete window
+// position; we return +infinity for it, as MS-SSIM does for a tile too small
+// for its scales, so that such edge tiles stand out instead of giving
+// not-a-number or a meaningless ratio. +infinity also when memory runs out.
+float ComputeSSIM(const float* a, const float* b, int32_t width, int32_t height,
+                  const SSIMParameters* parameters);

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+// An original tile and a degraded copy of it, as the statistics receive them.
+struct TilePair {
+    int32_t width;
+    int32_t height;
+    std::vector<float> original;
+    std::vector<float> compressed;
+};
+
+// Whole sample values in [0, peak] with the compressed tile a noisy copy of
+// the original, so that the statistics see related but unequal tiles.
+inline TilePair NoisyTiles(int32_t width, int32_t height, float peak, uint32_t seed) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> sample(0.0f, peak);
+    std::normal_distribution<float> noise(0.0f, peak / 20);
+    TilePair tiles{width, height, {}, {}};
+    const auto count = static_cast<size_t>(width) * static_cast<size_t>(height);
+    for (size_t i = 0; i < count; ++i) {
+        const float value = std::round(sample(random));
+        tiles.original.push_back(value);
+        tiles.compressed.push_back(std::clamp(std::round(value + noise(random)), 0.0f, peak));
+    }
+    return tiles;
+}
+
+inline TilePair ConstantTiles(int32_t width, int32_t height, float original, float compressed) {
+    const auto count = static_cast<size_t>(width) * static_cast<size_t>(height);
+    return {width, height, std::vector<float>(count, original),
+            std::vector<float>(count, compressed)};
+}
+
+inline TilePair IdenticalTiles(int32_t width, int32_t height, float peak, uint32_t seed) {
+    TilePair tiles = NoisyTiles(width, height, peak, seed);
+    tiles.compressed = tiles.original;
+    return tiles;
+}

@@ -4,7 +4,9 @@
 #include <memory>
 
 // One statistic measured on a pair of tiles: the original's samples first,
-// the compressed file's second, both width x height floats row by row.
+// the compressed file's second, both width x height floats row by row. Every
+// statistic is a plain number to its callers; none says whether larger is
+// better.
 class CAlgorithm {
 public:
     virtual const char* GetName() const = 0;

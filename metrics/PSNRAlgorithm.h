@@ -1,0 +1,18 @@
+#pragma once
+
+#include "metrics/Algorithm.h"
+
+// "psnr": the peak signal-to-noise ratio in decibels relative to the images'
+// largest sample value. Identical tiles give 0, not infinity.
+class CPSNRAlgorithm : public CAlgorithm {
+public:
+    explicit CPSNRAlgorithm(float peakValue) : peakValue(peakValue) {}
+
+    const char* GetName() const override { return "psnr"; }
+    std::unique_ptr<CAlgorithm> Create(float peakValue) const override;
+    float Compute(const float* original, const float* compressed, int32_t width,
+                  int32_t height) const override;
+
+private:
+    float peakValue;
+};

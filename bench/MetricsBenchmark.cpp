@@ -1,0 +1,120 @@
+// Pixels per second of the metric kernels on one 256 x 256 tile pair, for
+// every instruction-set variant this processor runs and for the plain
+// step-by-step kernels of the tests.
+#include "metrics/KernelVariant.h"
+#include "metrics/MSEKernel.h"
+#include "metrics/MSSSIMKernel.h"
+#include "metrics/SSIMKernel.h"
+#include "tests/metrics/ReferenceKernels.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr int32_t kTileSize = 256;
+const SSIMParameters kEightBit{1, 1, 1, 255, 0.01f, 0.03f, 1};
+
+// An 8-bit tile and a noisy copy of it.
+struct TilePair {
+    std::vector<float> original;
+    std::vector<float> compressed;
+};
+
+const TilePair& Tiles() {
+    static const TilePair tiles = [] {
+        std::mt19937 random(42);
+        std::uniform_real_distribution<float> sample(0.0f, 255.0f);
+        std::normal_distribution<float> noise(0.0f, 8.0f);
+        TilePair made;
+        for (int32_t i = 0; i < kTileSize * kTileSize; ++i) {
+            const float value = std::round(sample(random));
+            made.original.push_back(value);
+            made.compressed.push_back(std::clamp(std::round(value + noise(random)), 0.0f, 255.0f));
+        }
+        return made;
+    }();
+    return tiles;
+}
+
+using Kernel = float (*)(const float*, const float*, int32_t, int32_t);
+
+float SSIMEightBit(const float* a, const float* b, int32_t width, int32_t height) {
+    return ComputeSSIM(a, b, width, height, &kEightBit);
+}
+
+float ReferenceSSIMEightBit(const float* a, const float* b, int32_t width, int32_t height) {
+    return reference::ComputeSSIM(a, b, width, height, &kEightBit);
+}
+
+void RunOnTile(benchmark::State& state, Kernel kernel) {
+    const TilePair& tiles = Tiles();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(
+            kernel(tiles.original.data(), tiles.compressed.data(), kTileSize, kTileSize));
+    }
+    state.SetItemsProcessed(state.iterations() * kTileSize * kTileSize);
+}
+
+// The production kernel on the variant given as the benchmark's argument.
+template <Kernel kernel> void Production(benchmark::State& state) {
+    const auto variant = static_cast<KernelVariant>(state.range(0));
+    ForceKernelVariant(variant);
+    state.SetLabel(KernelVariantName(variant));
+    RunOnTile(state, kernel);
+    ForceKernelVariant(BestKernelVariant());
+}
+
+template <Kernel kernel> void Reference(benchmark::State& state) {
+    RunOnTile(state, kernel);
+}
+
+void SupportedVariants(benchmark::internal::Benchmark* benchmark) {
+    for (const KernelVariant variant :
+         {KernelVariant::Baseline, KernelVariant::Avx2, KernelVariant::Avx512}) {
+        if (IsKernelVariantSupported(variant)) {
+            benchmark->Arg(static_cast<int64_t>(variant));
+        }
+    }
+}
+
+void ComputeMSE_Production(benchmark::State& state) {
+    Production<ComputeMSE>(state);
+}
+void ComputeMSE_Reference(benchmark::State& state) {
+    Reference<reference::ComputeMSE>(state);
+}
+void ComputeSSIM_Production(benchmark::State& state) {
+    Production<SSIMEightBit>(state);
+}
+void ComputeSSIM_Reference(benchmark::State& state) {
+    Reference<ReferenceSSIMEightBit>(state);
+}
+void ComputeMSSSIM_Production(benchmark::State& state) {
+    Production<ComputeMSSSIM>(state);
+}
+void ComputeMSSSIM_Reference(benchmark::State& state) {
+    Reference<reference::ComputeMSSSIM>(state);
+}
+
+} // namespace
+
+BENCHMARK(ComputeMSE_Production)->Apply(SupportedVariants)->ArgName("variant");
+BENCHMARK(ComputeMSE_Reference);
+BENCHMARK(ComputeSSIM_Production)
+    ->Apply(SupportedVariants)
+    ->ArgName("variant")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(ComputeSSIM_Reference)->Unit(benchmark::kMillisecond);
+BENCHMARK(ComputeMSSSIM_Production)
+    ->Apply(SupportedVariants)
+    ->ArgName("variant")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(ComputeMSSSIM_Reference)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

@@ -68,10 +68,4 @@ TEST(Program, MalformedCommandLinesPrintTheFailureAndUsageAndExitWith2) {
     }
 }
 
-TEST(Program, AWellFormedCommandLineEndsWithTheCompletionLine) {
-    const ProgramRun run = RunProgramAndCapture(kProgram, {"-c", "a", "-i", "b"});
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.Lines(), (std::vector<std::string>{"", "Completed successfully in 0 seconds"}));
-}
-
 } // namespace

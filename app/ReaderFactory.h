@@ -1,0 +1,18 @@
+#pragma once
+
+#include "raster/ImageFileReader.h"
+
+#include <memory>
+#include <string>
+
+// Opens the compressed file through GDAL (`useGdal`) or our own SDK reader,
+// optionally converted to luma. Throws a bare text on failure: the reader's
+// own bare text passes unchanged, any other failure becomes
+// "Error opening compressed file.".
+std::unique_ptr<CImageFileReader> OpenCompressedReader(const std::string& fileName, bool useGdal,
+                                                       bool yuv, bool yOnly);
+
+// Opens the original file, always through GDAL, optionally converted to
+// luma. Every failure becomes the bare text "Error opening original file.".
+std::unique_ptr<CImageFileReader> OpenOriginalReader(const std::string& fileName, bool yuv,
+                                                     bool yOnly);

@@ -1,0 +1,281 @@
+#include "evaluation/ZarnikEvaluator.h"
+
+#include "evaluation/AlgorithmResultAssembler.h"
+#include "evaluation/AlgorithmResultContext.h"
+#include "evaluation/EvaluationResultBuilder.h"
+#include "raster/sdk/TimeStamp.h"
+#include "regions/RandomRegionDivider.h"
+#include "regions/RegionDividerSerialisingDecorator.h"
+#include "regions/SavedFileRegionDivider.h"
+#include "regions/SequentialRegionDivider.h"
+
+#include <cstring>
+#include <exception>
+#include <iostream>
+#include <sstream>
+#include <stdexcept>
+
+namespace {
+
+constexpr size_t kProgressWidth = 80;
+
+std::string TileText(const CRegion& tile) {
+    std::ostringstream text;
+    text << "[" << tile.x0 << "," << tile.y0 << ";" << tile.x1 << "," << tile.y1 << "]";
+    return text.str();
+}
+
+// A tile from a regions file or a bounding box may be empty or reach beyond
+// the image; reading it would fail deep inside a reader, or first ask for a
+// buffer of billions of samples. It is refused here, naming the tile.
+void CheckTileInsideImage(const CRegion& tile, uint32_t width, uint32_t height) {
+    if (tile.Width() < 1 || tile.Height() < 1) {
+        throw std::runtime_error("Tile " + TileText(tile) + " has no pixels");
+    }
+    if (tile.x0 < 0 || tile.y0 < 0 || tile.x1 >= int64_t{width} || tile.y1 >= int64_t{height}) {
+        throw std::runtime_error("Tile " + TileText(tile) + " lies outside the image of " +
+                                 std::to_string(width) + "x" + std::to_string(height) + " pixels");
+    }
+}
+
+// Frees a band's buffer with the band that allocated it, on every exit.
+class TileBuffer {
+public:
+    TileBuffer(CBand& band, uint32_t sampleCount)
+        : band(band), samples(band.AllocateBuffer(static_cast<int32_t>(sampleCount))) {}
+    ~TileBuffer() { band.FreeBuffer(samples); }
+    TileBuffer(const TileBuffer&) = delete;
+    TileBuffer& operator=(const TileBuffer&) = delete;
+
+    float* Samples() const { return samples; }
+
+private:
+    CBand& band;
+    float* samples;
+};
+
+// Reads the tile and returns how long the read alone took, in microseconds.
+// A reader's standard failure gets the band and the file it came from.
+int64_t TimedRead(CBand& band, const CRegionPtr& tile, float* samples, const char* failurePrefix,
+                  int32_t bandIndex) {
+    try {
+        const int64_t start = OrvGetTimeStampUs();
+        band.ReadRegion(tile, samples);
+        return OrvGetTimeStampUs() - start;
+    } catch (const std::exception& failure) {
+        throw std::runtime_error(failurePrefix + std::to_string(bandIndex) + " with error " +
+                                 failure.what());
+    }
+}
+
+} // namespace
+
+CZarnikEvaluator::~CZarnikEvaluator() {
+    registry.reset();
+    originalReader.reset();
+    compressedReader.reset();
+}
+
+void CZarnikEvaluator::SetRegistry(std::unique_ptr<CAlgorithmRegistry> newRegistry) {
+    registry = std::move(newRegistry);
+}
+
+void CZarnikEvaluator::SetCompressedReader(std::unique_ptr<CImageFileReader> reader) {
+    compressedReader = std::move(reader);
+}
+
+void CZarnikEvaluator::SetOriginalReader(std::unique_ptr<CImageFileReader> reader) {
+    originalReader = std::move(reader);
+}
+
+void CZarnikEvaluator::Setup() {
+    CheckCompatibility(*originalReader, *compressedReader);
+
+    area = options->bbox ? options->bbox
+                         : std::make_shared<CRegion>(0, 0, static_cast<int32_t>(width - 1),
+                                                     static_cast<int32_t>(height - 1));
+
+    if (!options->useRegions.empty()) {
+        divider = std::make_shared<CSavedFileRegionDivider>(options->useRegions);
+    } else {
+        divider =
+            CreateRegionDivider(options->requestType, area, options->tileSize, options->tileCount);
+        if (!options->saveRegions.empty()) {
+            divider =
+                std::make_shared<CRegionDividerSerialisingDecorator>(divider, options->saveRegions);
+        }
+    }
+
+    if (!registry->CreateAlgorithms(options->statistics, maxBandValue, algorithms)) {
+        throw std::runtime_error("Unable to create statistics algorithms");
+    }
+    if (options->bestCount > 0 || options->worstCount > 0) {
+        if (!registry->HasAlgorithm(options->compareStat)) {
+            throw std::runtime_error(
+                "Unable to find statistics algorithm specified for comparison");
+        }
+        bool requested = false;
+        for (const CAlgorithm* algorithm : algorithms) {
+            requested = requested || options->compareStat == algorithm->GetName();
+        }
+        if (!requested) {
+            throw std::runtime_error("-compareStat must be one of the values provided in -stat.");
+        }
+    }
+
+    tileCount = divider->GetRegionCount();
+}
+
+void CZarnikEvaluator::CheckCompatibility(CImageFileReader& original,
+                                          CImageFileReader& compressed) {
+    const ImageSize originalSize = original.GetImageSize();
+    const ImageSize compressedSize = compressed.GetImageSize();
+    if (originalSize.width != compressedSize.width) {
+        throw "Width of the images differ. Cannot compare images.";
+    }
+    width = originalSize.width;
+    if (originalSize.height != compressedSize.height) {
+        throw "Height of the images differ. Cannot compare images.";
+    }
+    height = originalSize.height;
+
+    int32_t originalBands = 0;
+    try {
+        originalBands = original.GetBandCount();
+    } catch (...) {
+        throw "Unable to get original band count";
+    }
+    int32_t compressedBands = 0;
+    try {
+        compressedBands = compressed.GetBandCount();
+    } catch (...) {
+        throw "Unable to get compressed band count";
+    }
+    if (originalBands != compressedBands) {
+        throw "Band count differs between files. Cannot compare bandwise.";
+    }
+    bandCount = originalBands;
+
+    float originalMax = 0.0f;
+    try {
+        originalMax = original.GetMaxBandValue();
+    } catch (...) {
+        throw "Unable to get original max band value";
+    }
+    float compressedMax = 0.0f;
+    try {
+        compressedMax = compressed.GetMaxBandValue();
+    } catch (...) {
+        throw "Unable to get compressed max band value";
+    }
+    if (!(originalMax == compressedMax)) {
+        throw "Max band value differs between files. Cannot compare.";
+    }
+    maxBandValue = originalMax;
+}
+
+std::shared_ptr<IRegionDivider>
+CZarnikEvaluator::CreateRegionDivider(const std::string& requestType, CRegionPtr area,
+                                      int32_t tileSize, int32_t tileCount) {
+    if (requestType.empty()) {
+        throw std::runtime_error("requestType cannot be nullptr or empty");
+    }
+    if (requestType == "seq" || requestType == "sequential") {
+        return std::make_shared<CSequentialRegionDivider>(std::move(area), tileSize, tileCount);
+    }
+    if (requestType == "ran" || requestType == "random") {
+        return std::make_shared<CRandomRegionDivider>(std::move(area), tileSize, tileCount);
+    }
+    throw std::runtime_error("Unknown requestType");
+}
+
+EvaluationResult CZarnikEvaluator::Run() {
+    CAlgorithmResultAssembler assembler(options->bestCount, options->worstCount,
+                                        options->compareBand, options->compareStat);
+    doneCount.exchange(0);
+    for (int32_t i = 0; i < tileCount; ++i) {
+        EvaluateTiles({i}, assembler);
+    }
+    auto results = assembler.GetResults();
+    auto [originalTimes, compressedTimes] = assembler.GetTimings();
+    auto bestTiles = assembler.best.GetAll();
+    auto worstTiles = assembler.worst.GetAll();
+    return BuildEvaluationResult(CollectedRun{
+        .tileCount = tileCount,
+        .originalFileName = options->originalFileName,
+        .compressedFileName = options->compressedFileName,
+        .originalReader = originalReader.get(),
+        .compressedReader = compressedReader.get(),
+        .bandCount = bandCount,
+        .area = area,
+        .bestTiles = std::move(bestTiles),
+        .worstTiles = std::move(worstTiles),
+        .results = std::move(results),
+        .originalReadTimes = std::move(originalTimes),
+        .compressedReadTimes = std::move(compressedTimes),
+    });
+}
+
+void CZarnikEvaluator::EvaluateTiles(const std::vector<int32_t>& indices,
+                                     CAlgorithmResultAssembler& assembler) {
+    for (const int32_t index : indices) {
+        const CRegionPtr tile = divider->GetRegion(index);
+        std::ostringstream progress;
+        progress << doneCount + 1 << " of " << tileCount << " [" << tile->x0 << "," << tile->y0
+                 << ";" << tile->x1 << "," << tile->y1 << "] ";
+        CheckTileInsideImage(*tile, width, height);
+        CAlgorithmResultContext context(assembler, tile);
+        for (int32_t b = 0; b < bandCount; ++b) {
+            EvaluateBand(b, *tile, context, progress);
+            if (b + 1 < bandCount) {
+                progress << ",";
+            }
+        }
+        std::string line = progress.str();
+        if (line.size() < kProgressWidth) {
+            line.resize(kProgressWidth, ' ');
+        }
+        std::cout << "\r" << line;
+        ++doneCount;
+    }
+}
+
+void CZarnikEvaluator::EvaluateBand(int32_t bandIndex, const CRegion& tile,
+                                    CAlgorithmResultContext& context, std::ostream& progress) {
+    CBand* originalBand = originalReader->GetBand(bandIndex);
+    CBand* compressedBand = compressedReader->GetBand(bandIndex);
+    if (!originalBand) {
+        throw std::runtime_error("Unable to get original raster band " + std::to_string(bandIndex));
+    }
+    if (!compressedBand) {
+        throw std::runtime_error("Unable to get compressed raster band " +
+                                 std::to_string(bandIndex));
+    }
+    context.SetBand(originalBand, bandIndex, true);
+
+    const auto tileWidth = static_cast<uint32_t>(tile.x1 - tile.x0 + 1);
+    const auto tileHeight = static_cast<uint32_t>(tile.y1 - tile.y0 + 1);
+    const uint32_t sampleCount = tileWidth * tileHeight;
+    const TileBuffer original(*originalBand, sampleCount);
+    const TileBuffer compressed(*compressedBand, sampleCount);
+
+    const int64_t originalTime =
+        TimedRead(*originalBand, context.GetRegion(), original.Samples(),
+                  "Unable to read original image buffer for band ", bandIndex);
+    context.SetTiming(static_cast<int32_t>(originalTime), true);
+    const int64_t compressedTime =
+        TimedRead(*compressedBand, context.GetRegion(), compressed.Samples(),
+                  "Unable to read compressed image buffer for band ", bandIndex);
+    context.SetTiming(compressedTime, false);
+
+    for (size_t a = 0; a < algorithms.size(); ++a) {
+        const float value = algorithms[a]->Compute(original.Samples(), compressed.Samples(),
+                                                   static_cast<int32_t>(tileWidth),
+                                                   static_cast<int32_t>(tileHeight));
+        progress << value;
+        if (a + 1 < algorithms.size()) {
+            progress << ",";
+        }
+        context.SetResult(*algorithms[a], value);
+    }
+}

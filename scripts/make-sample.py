@@ -38,7 +38,7 @@ def grain(rng, size):
     while cells <= size // 2:
         grid = rng.standard_normal((cells + 2, cells + 2)).astype(np.float32)
         total += amplitude * upsample(grid, size, size, True)
-        amplitude *= 0.6
+        amplitude *= 0.8
         cells *= 2
     return total / np.abs(total).max()
 
@@ -76,6 +76,8 @@ def main():
         offset = rng.uniform(-size / 2, size / 2)
         distance = np.abs((x - size / 2) * np.sin(angle) - (y - size / 2) * np.cos(angle) - offset)
         image[distance < 2.0] = 235
+    # Sensor noise: no two neighbouring pixels are alike.
+    image += rng.normal(0, 4, image.shape).astype(np.float32)
     pixels = np.clip(image, 0, 255).astype(np.uint8)
 
     driver = gdal.GetDriverByName("GTiff")

@@ -67,72 +67,47 @@ EvaluationResult SampleResult(const CRegion& area = CRegion(0, 0, 999, 999)) {
     return result;
 }
 
-const std::vector<std::string> kSizesAndSpeed = {
-    "",
-    "Size:",
-    "------------------------------------------------------",
-    "Original file size:        3,000,000 bytes (    24 bpp ) ",
-    "Compressed file size:        250,000 bytes (     2 bpp ) ",
-    "Reduction : 8.33%",
-    "",
-    "Decoding speed:",
-    "------------------------------------------------------",
-    "Input file: ",
-    " \tMin:     1.0000 ms",
-    " \tAvg:     2.0000 ms",
-    " \tMax:     3.0000 ms",
-    "Compressed file: ",
-    " \tMin:     0.2500 ms",
-    " \tAvg:     0.5000 ms",
-    " \tMax:     0.7500 ms",
-};
-
-std::vector<std::string> Joined(std::vector<std::string> head,
-                                const std::vector<std::string>& tail) {
-    head.insert(head.end(), tail.begin(), tail.end());
-    return head;
-}
-
 TEST(Reports, ReadableReportLineByLine) {
     CParsedCommandLine options;
     options.requestType = "sequential";
     const auto lines = CapturedLines("en_US.UTF-8", [&] { PrintReport(SampleResult(), options); });
-    EXPECT_EQ(lines, Joined({"Statistics across 12 sequential input samples", "",
-                             "Quality: ", "------------------------------------------------------",
-                             "Results for mse : ", " Band 0 (Red)<->(Red) : ", " \tMin: 1.5000",
-                             " \tAvg: 6.8750", " \tMax: 12.2500", "Results for ssim : ",
-                             " Band 0 (Red)<->(Red) : ", " \tMin: 0.9123", " \tAvg: 0.9500",
-                             " \tMax: 0.9900", " Band 1 (Green)<->() : ", " \tMin: 0.5000",
-                             " \tAvg: 0.6250", " \tMax: 0.7500"},
-                            kSizesAndSpeed));
-}
-
-TEST(Reports, CommaSeparatedReportLineByLine) {
-    CParsedCommandLine options;
-    options.requestType = "ran";
-    const auto lines =
-        CapturedLines("en_US.UTF-8", [&] { PrintWikiReport(SampleResult(), options); });
-    EXPECT_EQ(lines,
-              Joined({"Statictics across 12 random input samples", "",
-                      "Quality: ", "------------------------------------------------------",
-                      "Results for mse : ", "Band, Min, Avg, Max", "0 Red,1.5000,6.8750,12.2500",
-                      "Results for ssim : ", "Band, Min, Avg, Max", "0 Red,0.9123,0.9500,0.9900",
-                      "1 Green,0.5000,0.6250,0.7500"},
-                     kSizesAndSpeed));
-}
-
-TEST(Reports, NumbersFollowTheUsersLocale) {
-    CParsedCommandLine options;
-    options.requestType = "seq";
-    // A box of a tenth of the pixels gives ten times the bits per pixel.
-    EvaluationResult result = SampleResult(CRegion(100, 100, 199, 1099));
-    result.compressedFileSize = 300000;
-    const auto lines = CapturedLines("de_DE.UTF-8", [&] { PrintReport(result, options); });
-    ASSERT_GT(lines.size(), 23u);
-    EXPECT_EQ(lines[7], " \tAvg: 6,8750");
-    EXPECT_EQ(lines[21], "Original file size:        3.000.000 bytes (   240 bpp ) ");
-    EXPECT_EQ(lines[22], "Compressed file size:        300.000 bytes (    24 bpp ) ");
-    EXPECT_EQ(lines[23], "Reduction : 10,00%");
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "Statistics across 12 sequential input samples",
+                         "",
+                         "Quality: ",
+                         "------------------------------------------------------",
+                         "Results for mse : ",
+                         " Band 0 (Red)<->(Red) : ",
+                         " \tMin: 1.5000",
+                         " \tAvg: 6.8750",
+                         " \tMax: 12.2500",
+                         "Results for ssim : ",
+                         " Band 0 (Red)<->(Red) : ",
+                         " \tMin: 0.9123",
+                         " \tAvg: 0.9500",
+                         " \tMax: 0.9900",
+                         " Band 1 (Green)<->() : ",
+                         " \tMin: 0.5000",
+                         " \tAvg: 0.6250",
+                         " \tMax: 0.7500",
+                         "",
+                         "Size:",
+                         "------------------------------------------------------",
+                         "Original file size:        3,000,000 bytes (    24 bpp ) ",
+                         "Compressed file size:        250,000 bytes (     2 bpp ) ",
+                         "Reduction : 8.33%",
+                         "",
+                         "Decoding speed:",
+                         "------------------------------------------------------",
+                         "Input file: ",
+                         " \tMin:     1.0000 ms",
+                         " \tAvg:     2.0000 ms",
+                         " \tMax:     3.0000 ms",
+                         "Compressed file: ",
+                         " \tMin:     0.2500 ms",
+                         " \tAvg:     0.5000 ms",
+                         " \tMax:     0.7500 ms",
+                     }));
 }
 
 TEST(Reports, EmptyReadTimesAndHugeAreas) {

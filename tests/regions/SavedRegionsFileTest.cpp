@@ -1,4 +1,3 @@
-#include "regions/RandomRegionDivider.h"
 #include "regions/RegionDividerSerialisingDecorator.h"
 #include "regions/SavedFileRegionDivider.h"
 #include "regions/SequentialRegionDivider.h"
@@ -84,32 +83,6 @@ TEST(SavedRegionsFile, RecordsAreLittleEndianSigned32BitCorners) {
     EXPECT_EQ(Corners(divider.GetRegion(7)), (std::vector<int32_t>{0, 0, 0, 0}));
     // Earlier records can be read again after that.
     EXPECT_EQ(Corners(divider.GetRegion(0)), (std::vector<int32_t>{256, 2, 511, 257}));
-}
-
-TEST(SavedRegionsFile, RecordedRandomTilesReplayInDrawOrder) {
-    TemporaryDirectory folder;
-    const std::string fileName = folder.File("tiles.bin");
-    // Clipped edge tiles make the recorded sizes differ from the tile size.
-    const auto area = std::make_shared<CRegion>(0, 0, 299, 199);
-    auto random = std::make_shared<CRandomRegionDivider>(area, 128, 5, 1234u);
-    CRandomRegionDivider sameDraws(area, 128, 5, 1234u);
-    std::vector<std::vector<int32_t>> handedOut;
-    {
-        CRegionDividerSerialisingDecorator recorder(random, fileName);
-        EXPECT_EQ(recorder.GetRegionCount(), 5);
-        for (int32_t n = 0; n < 5; ++n) {
-            handedOut.push_back(Corners(recorder.GetRegion(n)));
-            EXPECT_EQ(handedOut.back(), Corners(sameDraws.GetRegion(n)));
-        }
-    }
-    EXPECT_EQ(ReadBytes(fileName).size(), 80u);
-
-    CSavedFileRegionDivider replay(fileName);
-    ASSERT_EQ(replay.GetRegionCount(), 5);
-    for (int32_t n = 0; n < 5; ++n) {
-        EXPECT_EQ(Corners(replay.GetRegion(n)), handedOut[static_cast<size_t>(n)]);
-    }
-    EXPECT_EQ(replay.GetTileSize(), handedOut[0][2] - handedOut[0][0] + 1);
 }
 
 TEST(SavedRegionsFile, RecorderTruncatesAnExistingFileAndWritesAtTheRegionNumber) {

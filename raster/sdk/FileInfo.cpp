@@ -1,0 +1,5 @@
+#include "raster/sdk/FileInfo.h"
+
+void OrvFreeFileInfo(OrvFileInfo* fileInfo) {
+    delete fileInfo;
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "raster/sdk/OpjHandles.h"
+#include "raster/sdk/RasterDecoder.h"
+
+#include <span>
+#include <vector>
+
+namespace Orv {
+
+// Decodes windows of a JPEG 2000 codestream with OpenJPEG, at full resolution
+// and only as much of the codestream as the window touches.
+//
+// A fresh codec serves each window: OpenJPEG 2.5.0 can reuse a codec only for
+// single-tile images, and reuse together with a component subset has
+// crashed. The file's bytes stay in memory so that a window never re-reads
+// the file.
+class CJpeg2000Decoder : public IRasterDecoder {
+public:
+    // `codestream` lies inside `fileBytes`. Throws CError when the main header
+    // is broken or the components differ in size, sub-sampling or sign.
+    CJpeg2000Decoder(std::vector<std::byte> fileBytes, std::span<const std::byte> codestream);
+
+    const OrvFileInfo& GetLayout() const override { return layout; }
+    void DecodeWindow(uint32_t band, const PixelWindow& window, std::byte* samples) override;
+
+private:
+    struct Header {
+        OpjCodecPtr codec;
+        OpjImagePtr image;
+    };
+
+    Header ReadHeader(const COpjMemoryStream& stream) const;
+    void ReadLayout(const opj_image_t& image);
+    // Decodes `components` (all when empty) of `window` from a fresh codec.
+    OpjImagePtr DecodeComponents(const PixelWindow& window,
+                                 const std::vector<OPJ_UINT32>& components) const;
+
+    std::vector<std::byte> fileBytes;
+    std::span<const std::byte> codestream;
+    OrvFileInfo layout{};
+    // Position of the image on the codestream's reference grid.
+    uint32_t originX = 0;
+    uint32_t originY = 0;
+    // With the multiple-component transform, a component decoded alone comes
+    // out untransformed (OpenJPEG skips the transform for any component
+    // subset), so all components are decoded together and the window is kept
+    // for the other bands, which the caller reads next.
+    bool usesComponentTransform = false;
+    PixelWindow cachedWindow{};
+    OpjImagePtr cachedImage;
+    int threadCount;
+};
+
+} // namespace Orv

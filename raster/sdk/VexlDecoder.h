@@ -1,0 +1,27 @@
+#pragma once
+
+#include "raster/sdk/RasterDecoder.h"
+
+#include <fstream>
+#include <string>
+
+namespace Orv {
+
+// Reads windows of a .vexl file straight from disk, one row at a time; the
+// file stays open so that a window costs only its own rows.
+class CVexlDecoder : public IRasterDecoder {
+public:
+    // Throws CError when the file cannot be read or its header and length do
+    // not describe a whole .vexl file.
+    explicit CVexlDecoder(const std::string& fileName);
+
+    const OrvFileInfo& GetLayout() const override { return layout; }
+    void DecodeWindow(uint32_t band, const PixelWindow& window, std::byte* samples) override;
+
+private:
+    std::ifstream file;
+    OrvFileInfo layout{};
+    size_t sampleSize = 0;
+};
+
+} // namespace Orv

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "raster/ImageFileReader.h"
+
+#include <gdal_priv.h>
+
+#include <memory>
+#include <string>
+
+// Reads any raster GDAL opens whose first band holds 8-, 16- or 32-bit
+// integers. GDAL's drivers must be registered before the first reader is made.
+class CGdalImageFileReader : public CImageFileReader {
+public:
+    // Throws "Unable to open file " when GDAL cannot open the file and
+    // "Unsuported data type" when band 1 is not an integer type.
+    explicit CGdalImageFileReader(const std::string& fileName);
+
+    float GetMaxBandValue() override { return maxBandValue; }
+    ImageSize GetImageSize() override;
+    // Follows band 1; 16-bit signed is 2 and unsigned is 3.
+    CellType GetCellType() override;
+
+private:
+    struct DatasetCloser {
+        void operator()(GDALDataset* dataset) const { GDALClose(GDALDataset::ToHandle(dataset)); }
+    };
+
+    // Closed before the base destructor deletes the bands that point into it.
+    std::unique_ptr<GDALDataset, DatasetCloser> dataset;
+    float maxBandValue = 255.0f;
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "raster/ImageFileReader.h"
+
+#include <cstdint>
+#include <string>
+
+class CRgbToYuvConvertingFileReader;
+
+// One converted plane (0 Y, 1 U, 2 V) of an RGB-to-YUV reader.
+class CRgbToYuvConvertingBand : public CBand {
+public:
+    CRgbToYuvConvertingBand(Orv::CMutex* readerMutex, CRgbToYuvConvertingFileReader* reader,
+                            int32_t component);
+
+    // Fails with the reader's plain messages when the source cannot be read.
+    void ReadRegion(const CRegionPtr& region, float* buffer) override;
+    // "converted to Y", "converted to U" or "converted to V".
+    std::string GetName() override;
+    float* AllocateBuffer(int32_t sampleCount) override { return new float[sampleCount]; }
+    void FreeBuffer(float* buffer) override { delete[] buffer; }
+
+private:
+    void CheckComponent() const;
+
+    Orv::CMutex* readerMutex;
+    CRgbToYuvConvertingFileReader* reader;
+    int32_t component;
+};

@@ -1,0 +1,113 @@
+#include "raster/RgbToYuvConvertingFileReader.h"
+
+#include <stdexcept>
+
+namespace {
+
+// A buffer of one source band, handed back to that band on every exit.
+class CSourceBandBuffer {
+public:
+    CSourceBandBuffer(CBand* band, int32_t sampleCount)
+        : band(band), data(band->AllocateBuffer(sampleCount)) {}
+    ~CSourceBandBuffer() { band->FreeBuffer(data); }
+    CSourceBandBuffer(const CSourceBandBuffer&) = delete;
+    CSourceBandBuffer& operator=(const CSourceBandBuffer&) = delete;
+
+    float* Data() const { return data; }
+
+private:
+    CBand* band;
+    float* data;
+};
+
+CBand* SourceBandOrThrow(CImageFileReader& source, int32_t index, const char* message) {
+    CBand* band = source.GetBand(index);
+    if (band == nullptr) {
+        throw message;
+    }
+    return band;
+}
+
+} // namespace
+
+CRgbToYuvConvertingFileReader::CRgbToYuvConvertingFileReader(CImageFileReader* sourceReader,
+                                                             bool keepRgb)
+    : CImageFileReader(std::string()), sourceReader(sourceReader), keepRgb(keepRgb) {
+    int32_t sourceBandCount = 0;
+    try {
+        if (!this->sourceReader) {
+            throw std::invalid_argument("no source reader");
+        }
+        sourceBandCount = this->sourceReader->GetBandCount();
+    } catch (...) {
+        throw "Unable to get band count from underlying file reader";
+    }
+    if (sourceBandCount != 3 && sourceBandCount != 4) {
+        throw "To convert RGB to YUV, underlying file reader must have 3 (RGB) or 4 bands (RGBA)";
+    }
+    // Everything that can fail comes first: the base destructor would delete
+    // borrowed bands left in the list by a failed construction.
+    lumaBand = std::make_unique<CRgbToYuvConvertingBand>(&mutex, this, 0);
+    bands.reserve(4);
+    if (keepRgb) {
+        for (int32_t index = 0; index < 3; ++index) {
+            bands.push_back(this->sourceReader->GetBand(index));
+        }
+    }
+    bands.push_back(lumaBand.get());
+}
+
+CRgbToYuvConvertingFileReader::~CRgbToYuvConvertingFileReader() {
+    // The base destructor must delete nothing: R, G and B belong to the
+    // source, Y to `lumaBand`.
+    bands.clear();
+}
+
+float CRgbToYuvConvertingFileReader::GetMaxBandValue() {
+    return keepRgb ? sourceReader->GetMaxBandValue() : 255.0f;
+}
+
+const float* CRgbToYuvConvertingFileReader::GetPlane(const CRegionPtr& region, int32_t component) {
+    // Identity, not equal bounds: the evaluator reads all bands of a tile
+    // with one tile object, and the cache's own reference keeps any later
+    // tile from reusing the cached one's address.
+    if (cachedRegion != region) {
+        ConvertTile(region);
+    }
+    return planes[static_cast<size_t>(component)].data();
+}
+
+void CRgbToYuvConvertingFileReader::ConvertTile(const CRegionPtr& region) {
+    cachedRegion.reset();
+    planes = {};
+    const auto sampleCount = static_cast<int32_t>(region->Width() * region->Height());
+    std::array<std::vector<float>, 3> yuv;
+    for (std::vector<float>& plane : yuv) {
+        plane.resize(static_cast<size_t>(sampleCount));
+    }
+    CBand* redBand = SourceBandOrThrow(*sourceReader, 0, "Unable to get underlying R band");
+    CBand* greenBand = SourceBandOrThrow(*sourceReader, 1, "Unable to get underlying G band");
+    CBand* blueBand = SourceBandOrThrow(*sourceReader, 2, "Unable to get underlying B band");
+    const CSourceBandBuffer redSamples(redBand, sampleCount);
+    const CSourceBandBuffer greenSamples(greenBand, sampleCount);
+    const CSourceBandBuffer blueSamples(blueBand, sampleCount);
+    try {
+        redBand->ReadRegion(region, redSamples.Data());
+        greenBand->ReadRegion(region, greenSamples.Data());
+        blueBand->ReadRegion(region, blueSamples.Data());
+    } catch (...) {
+        throw "Unable to get data from undelying band";
+    }
+    for (size_t i = 0; i < yuv[0].size(); ++i) {
+        const float red = redSamples.Data()[i];
+        const float green = greenSamples.Data()[i];
+        const float blue = blueSamples.Data()[i];
+        // 32-bit float arithmetic in exactly this order; no offset, rounding
+        // or clamping, so U and V stay signed.
+        yuv[0][i] = (0.299f * red + 0.587f * green) + 0.114f * blue;
+        yuv[1][i] = 0.436f * blue - (0.147f * red + 0.289f * green);
+        yuv[2][i] = (0.615f * red - 0.515f * green) - 0.1f * blue;
+    }
+    planes = std::move(yuv);
+    cachedRegion = region;
+}

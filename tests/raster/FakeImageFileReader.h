@@ -1,0 +1,46 @@
+#pragma once
+
+#include "raster/ImageFileReader.h"
+
+#include <vector>
+
+// A band held in memory that counts what is done with it and can be told to
+// fail its reads.
+class CFakeBand : public CBand {
+public:
+    CFakeBand(int32_t imageWidth, std::vector<float> samples);
+
+    void ReadRegion(const CRegionPtr& region, float* buffer) override;
+    std::string GetName() override { return "fake"; }
+    float* AllocateBuffer(int32_t sampleCount) override;
+    void FreeBuffer(float* buffer) override;
+
+    int readCount = 0;
+    int outstandingBuffers = 0;
+    bool failReads = false;
+
+private:
+    int32_t imageWidth;
+    std::vector<float> samples;
+};
+
+// A reader over bands held in memory, in the order they are added.
+class CFakeImageFileReader : public CImageFileReader {
+public:
+    CFakeImageFileReader(int32_t width, int32_t height, float maxBandValue = 255.0f);
+
+    CFakeBand& AddBand(std::vector<float> samples);
+    // A slot in the band list whose band is missing, so GetBand returns null.
+    void AddMissingBand() { bands.push_back(nullptr); }
+    CFakeBand& Band(int32_t index) { return *static_cast<CFakeBand*>(bands[index]); }
+
+    float GetMaxBandValue() override { return maxBandValue; }
+    ImageSize GetImageSize() override {
+        return {static_cast<uint32_t>(width), static_cast<uint32_t>(height)};
+    }
+
+private:
+    int32_t width;
+    int32_t height;
+    float maxBandValue;
+};

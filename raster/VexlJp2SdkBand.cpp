@@ -1,0 +1,91 @@
+#include "raster/VexlJp2SdkBand.h"
+
+#include "raster/sdk/CellTypeCode.h"
+#include "raster/sdk/Memory.h"
+
+#include <algorithm>
+#include <memory>
+#include <new>
+#include <stdexcept>
+
+namespace {
+
+struct OrvFreeDeleter {
+    void operator()(void* memory) const { OrvFree(memory); }
+};
+
+// A degenerate tile has no samples; the view refuses it afterwards.
+size_t SampleCountOf(const CRegion& region) {
+    if (region.Width() <= 0 || region.Height() <= 0) {
+        return 0;
+    }
+    return static_cast<size_t>(region.Width()) * static_cast<size_t>(region.Height());
+}
+
+} // namespace
+
+CVexlJp2SdkBand::CVexlJp2SdkBand(Orv::CMutex* readerMutex, Orv::CView* view, uint32_t sdkCellType,
+                                 uint32_t bandIndex)
+    : readerMutex(readerMutex), view(view), sdkCellType(sdkCellType), bandIndex(bandIndex) {}
+
+void CVexlJp2SdkBand::ReadRegion(const CRegionPtr& region, float* buffer) {
+    Orv::CMutexLock lock(*readerMutex);
+    switch (sdkCellType) {
+    case Orv::CellTypeCode::UInt8:
+        return ReadAs<uint8_t>(*region, buffer);
+    case Orv::CellTypeCode::UInt16:
+        return ReadAs<uint16_t>(*region, buffer);
+    case Orv::CellTypeCode::UInt32:
+        return ReadAs<uint32_t>(*region, buffer);
+    case Orv::CellTypeCode::Int16:
+        return ReadAs<int16_t>(*region, buffer);
+    case Orv::CellTypeCode::Int32:
+        return ReadAs<int32_t>(*region, buffer);
+    case Orv::CellTypeCode::Float32:
+        return ReadAs<float>(*region, buffer);
+    case Orv::CellTypeCode::Float64:
+        return ReadAs<double>(*region, buffer);
+    default:
+        throw std::runtime_error("Unknown cell type " + std::to_string(sdkCellType));
+    }
+}
+
+template <typename Sample> void CVexlJp2SdkBand::ReadAs(const CRegion& region, float* buffer) {
+    const size_t sampleCount = SampleCountOf(region);
+    std::unique_ptr<Sample, OrvFreeDeleter> samples(
+        static_cast<Sample*>(OrvMalloc(sampleCount * sizeof(Sample), false)));
+    if (!samples && sampleCount != 0) {
+        throw std::bad_alloc();
+    }
+    const auto width = static_cast<uint32_t>(region.Width());
+    const auto height = static_cast<uint32_t>(region.Height());
+    const Orv::CError error =
+        view->SetView(1, &bandIndex, width, height, region.x0, region.y0, region.x1, region.y1);
+    if (error.GetErrorNumber() != Orv::kErrorNone) {
+        throw "Error setting view";
+    }
+    Sample* line = samples.get();
+    for (uint32_t row = 0; row < height; ++row, line += width) {
+        if (view->ReadLine(&line, sdkCellType) != 0) {
+            throw "Unable to read line";
+        }
+    }
+    // Conversion to float rounds 32-bit integers and doubles to the nearest
+    // float and keeps every narrower integer exactly.
+    std::transform(samples.get(), samples.get() + sampleCount, buffer,
+                   [](Sample value) { return static_cast<float>(value); });
+}
+
+float* CVexlJp2SdkBand::AllocateBuffer(int32_t sampleCount) {
+    // A negative count asks for more than any machine has.
+    auto* buffer =
+        static_cast<float*>(OrvMalloc(static_cast<size_t>(sampleCount) * sizeof(float), false));
+    if (buffer == nullptr) {
+        throw std::bad_alloc();
+    }
+    return buffer;
+}
+
+void CVexlJp2SdkBand::FreeBuffer(float* buffer) {
+    OrvFree(buffer);
+}

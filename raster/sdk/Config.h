@@ -12,8 +12,9 @@ public:
     bool IsTextureDitherEnabled() const { return textureDitherEnabled; }
 
 private:
-    // The layer dithers by default; the comparison switches it off so that
-    // decoded samples are the codec's own.
+    // On by default. No format the layer reads today dithers (docs/vexl.md),
+    // so the switch changes nothing for them; the comparison turns it off so
+    // that decoded samples stay the codec's own whatever format comes later.
     std::atomic<bool> textureDitherEnabled{true};
 };
 

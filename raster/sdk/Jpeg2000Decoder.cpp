@@ -2,6 +2,7 @@
 
 #include "raster/sdk/CellTypeCode.h"
 #include "raster/sdk/Error.h"
+#include "raster/sdk/HeapTuning.h"
 
 #include <algorithm>
 #include <limits>
@@ -60,6 +61,7 @@ CJpeg2000Decoder::CJpeg2000Decoder(std::vector<std::byte> bytes,
     // Moving a vector keeps its storage, so the codestream span stays valid.
     : fileBytes(std::move(bytes)), codestream(codestreamInBytes),
       threadCount(static_cast<int>(std::max(1U, std::thread::hardware_concurrency()))) {
+    KeepFreedMemoryForReuse();
     const COpjMemoryStream stream(codestream);
     const Header header = ReadHeader(stream);
     ReadLayout(*header.image);

@@ -1,7 +1,7 @@
 #include "evaluation/GdalImageRegionOutputter.h"
 #include "evaluation/Regions.h"
 #include "evaluation/ScoredRegionWriter.h"
-#include "tests/evaluation/InMemoryImageReader.h"
+#include "tests/support/FakeImageFileReader.h"
 #include "tests/support/TemporaryDirectory.h"
 
 #include <gdal_priv.h>
@@ -137,13 +137,16 @@ TEST_F(TileFiles, BothFilesOfEveryTileAreWrittenWithTheSourceTypeAndPixels) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.cellType));
-        const auto sample = [&](float shift) {
-            return [&, shift](int32_t band, int32_t x, int32_t y) {
-                return c.offset + shift + static_cast<float>(band * 50 + x + 2 * y);
-            };
-        };
-        InMemoryImageReader original({64, 64}, {"R", "G", "B"}, c.cellType, 255, sample(0));
-        InMemoryImageReader compressed({64, 64}, {"R", "G", "B"}, c.cellType, 255, sample(1));
+        CFakeImageFileReader original(64, 64);
+        CFakeImageFileReader compressed(64, 64);
+        for (const auto& [reader, shift] : {std::pair{&original, 0.0f}, {&compressed, 1.0f}}) {
+            reader->SetCellType(c.cellType);
+            for (int band = 0; band < 3; ++band) {
+                reader->AddBand([&, band, shift](int32_t x, int32_t y) {
+                    return c.offset + shift + static_cast<float>(band * 50 + x + 2 * y);
+                });
+            }
+        }
         CGdalImageRegionOutputter outputter("GTiff", "tiff", {});
         const std::string prefix = folder.File("t_");
         const ScoredRegion tile{std::make_shared<CRegion>(10, 20, 14, 22), 0.25f};
@@ -176,8 +179,9 @@ TEST_F(TileFiles, BothFilesOfEveryTileAreWrittenWithTheSourceTypeAndPixels) {
 }
 
 TEST_F(TileFiles, UnsupportedCellTypesAndMissingFoldersFail) {
-    const auto zero = [](int32_t, int32_t, int32_t) { return 0.0f; };
-    InMemoryImageReader wide({8, 8}, {"Gray"}, CellType::UInt32, 4294967296.0f, zero);
+    CFakeImageFileReader wide(8, 8, 4294967296.0f);
+    wide.SetCellType(CellType::UInt32);
+    wide.AddBand(std::vector<float>(64, 0.0f));
     CGdalImageRegionOutputter outputter("GTiff", "tiff", {});
     const auto tile = std::make_shared<CRegion>(0, 0, 3, 3);
     try {
@@ -188,7 +192,8 @@ TEST_F(TileFiles, UnsupportedCellTypesAndMissingFoldersFail) {
     }
     EXPECT_FALSE(std::filesystem::exists(folder.File("wide.tiff")));
 
-    InMemoryImageReader bytes({8, 8}, {"Gray"}, CellType::UInt8, 255, zero);
+    CFakeImageFileReader bytes(8, 8);
+    bytes.AddBand(std::vector<float>(64, 0.0f));
     const std::string missingFolder = folder.File("missing/tile");
     EXPECT_THROW(outputter.OutputRegion(bytes, missingFolder, tile), std::runtime_error);
 }

@@ -1,7 +1,7 @@
 #include "evaluation/AlgorithmResultAssembler.h"
 #include "evaluation/AlgorithmResultContext.h"
 #include "evaluation/EvaluationResultBuilder.h"
-#include "tests/evaluation/InMemoryImageReader.h"
+#include "tests/support/FakeImageFileReader.h"
 #include "tests/support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
@@ -115,6 +115,12 @@ protected:
     ResultBuilding() {
         std::ofstream(originalName) << std::string(1000, 'o');
         std::ofstream(compressedName) << std::string(50, 'c');
+        for (const char* name : {"Red", "Green"}) {
+            original.AddBand(std::vector<float>(64, 0.0f), name);
+        }
+        for (const char* name : {"R", "G"}) {
+            compressed.AddBand(std::vector<float>(64, 0.0f), name);
+        }
     }
 
     CollectedRun Run() {
@@ -132,12 +138,8 @@ protected:
     TemporaryDirectory folder;
     std::string originalName = folder.File("original.tif");
     std::string compressedName = folder.File("compressed.jp2");
-    InMemoryImageReader original{
-        {8, 8}, {"Red", "Green"}, CellType::UInt8, 255, [](int32_t, int32_t, int32_t) {
-            return 0.0f;
-        }};
-    InMemoryImageReader compressed{
-        {8, 8}, {"R", "G"}, CellType::UInt8, 255, [](int32_t, int32_t, int32_t) { return 0.0f; }};
+    CFakeImageFileReader original{8, 8};
+    CFakeImageFileReader compressed{8, 8};
 };
 
 TEST_F(ResultBuilding, SizesNamesAndStatisticsMergedByName) {

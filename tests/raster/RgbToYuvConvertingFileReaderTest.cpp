@@ -1,7 +1,7 @@
 #include "raster/RgbToYuvConvertingFileReader.h"
 
 #include "raster/GdalImageFileReader.h"
-#include "tests/raster/FakeImageFileReader.h"
+#include "tests/support/FakeImageFileReader.h"
 #include "tests/raster/RasterTestHelpers.h"
 #include "tests/support/RasterFixtures.h"
 #include "tests/support/TemporaryDirectory.h"

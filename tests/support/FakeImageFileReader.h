@@ -2,16 +2,18 @@
 
 #include "raster/ImageFileReader.h"
 
+#include <functional>
+#include <string>
 #include <vector>
 
 // A band held in memory that counts what is done with it and can be told to
 // fail its reads.
 class CFakeBand : public CBand {
 public:
-    CFakeBand(int32_t imageWidth, std::vector<float> samples);
+    CFakeBand(int32_t imageWidth, std::vector<float> samples, std::string name);
 
     void ReadRegion(const CRegionPtr& region, float* buffer) override;
-    std::string GetName() override { return "fake"; }
+    std::string GetName() override { return name; }
     float* AllocateBuffer(int32_t sampleCount) override;
     void FreeBuffer(float* buffer) override;
 
@@ -22,6 +24,7 @@ public:
 private:
     int32_t imageWidth;
     std::vector<float> samples;
+    std::string name;
 };
 
 // A reader over bands held in memory, in the order they are added.
@@ -29,12 +32,17 @@ class CFakeImageFileReader : public CImageFileReader {
 public:
     CFakeImageFileReader(int32_t width, int32_t height, float maxBandValue = 255.0f);
 
-    CFakeBand& AddBand(std::vector<float> samples);
+    CFakeBand& AddBand(std::vector<float> samples, std::string name = "fake");
+    // A band whose sample at (x, y) is `sampleAt(x, y)`.
+    CFakeBand& AddBand(const std::function<float(int32_t x, int32_t y)>& sampleAt,
+                       std::string name = "fake");
     // A slot in the band list whose band is missing, so GetBand returns null.
     void AddMissingBand() { bands.push_back(nullptr); }
     CFakeBand& Band(int32_t index) { return *static_cast<CFakeBand*>(bands[index]); }
 
     float GetMaxBandValue() override { return maxBandValue; }
+    CellType GetCellType() override { return cellType; }
+    void SetCellType(CellType newCellType) { cellType = newCellType; }
     ImageSize GetImageSize() override {
         return {static_cast<uint32_t>(width), static_cast<uint32_t>(height)};
     }
@@ -43,4 +51,5 @@ private:
     int32_t width;
     int32_t height;
     float maxBandValue;
+    CellType cellType = CellType::UInt8;
 };

@@ -1,9 +1,9 @@
-#include "tests/raster/FakeImageFileReader.h"
+#include "tests/support/FakeImageFileReader.h"
 
 #include <stdexcept>
 
-CFakeBand::CFakeBand(int32_t imageWidth, std::vector<float> samples)
-    : imageWidth(imageWidth), samples(std::move(samples)) {}
+CFakeBand::CFakeBand(int32_t imageWidth, std::vector<float> samples, std::string name)
+    : imageWidth(imageWidth), samples(std::move(samples)), name(std::move(name)) {}
 
 void CFakeBand::ReadRegion(const CRegionPtr& region, float* buffer) {
     ++readCount;
@@ -30,8 +30,20 @@ void CFakeBand::FreeBuffer(float* buffer) {
 CFakeImageFileReader::CFakeImageFileReader(int32_t width, int32_t height, float maxBandValue)
     : CImageFileReader("fake"), width(width), height(height), maxBandValue(maxBandValue) {}
 
-CFakeBand& CFakeImageFileReader::AddBand(std::vector<float> samples) {
-    auto* band = new CFakeBand(width, std::move(samples));
+CFakeBand& CFakeImageFileReader::AddBand(std::vector<float> samples, std::string name) {
+    auto* band = new CFakeBand(width, std::move(samples), std::move(name));
     bands.push_back(band);
     return *band;
+}
+
+CFakeBand& CFakeImageFileReader::AddBand(const std::function<float(int32_t x, int32_t y)>& sampleAt,
+                                         std::string name) {
+    std::vector<float> samples;
+    samples.reserve(static_cast<size_t>(width) * static_cast<size_t>(height));
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x) {
+            samples.push_back(sampleAt(x, y));
+        }
+    }
+    return AddBand(std::move(samples), std::move(name));
 }

@@ -40,8 +40,6 @@ protected:
         WriteText(File("garbage.jp2"), std::string(300, 'x'));
         WriteText(File("garbage.vexl"), std::string(300, 'x'));
         WriteText(File("garbage.tif"), std::string(300, 'x'));
-        WriteText(File("empty.bin"), "");
-        WriteText(File("forty.bin"), std::string(40, '\0'));
         WriteText(File("degenerate.bin"), Record({50, 0, 10, 10}));
         WriteText(File("outside.bin"), Record({250, 150, 349, 249}));
         WriteText(File("huge.bin"), Record({0, 0, 2000000000, 2000000000}));
@@ -98,31 +96,6 @@ TEST_F(BadInput, FailuresAfterParsingPrintOneMessageAndExitWith2) {
             lines[0] = lines[0].substr(lines[0].rfind("Error occured"));
         }
         EXPECT_EQ(lines, std::vector<std::string>{"Error occured. Details: " + c.message});
-    }
-}
-
-TEST_F(BadInput, UnusableRegionsFilesFailTheParse) {
-    struct Case {
-        std::string fileName;
-        std::string message;
-    };
-    const std::vector<Case> cases = {
-        {"missing.bin", "No data in saved regions file missing.bin"},
-        {"empty.bin", "No data in saved regions file empty.bin"},
-        {"forty.bin", "Saved regions file forty.bin is corrupt"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.fileName);
-        const ProgramRun run =
-            Run({"-c", "compressed.jp2", "-i", "original.tif", "-useRegions", c.fileName});
-        EXPECT_EQ(run.exitCode, 2);
-        const auto lines = run.Lines();
-        ASSERT_GT(lines.size(), 5u);
-        EXPECT_EQ(lines[1], std::string("Failed to parse command line '") + ZARNIK_BINARY +
-                                " -c compressed.jp2 -i original.tif -useRegions " + c.fileName +
-                                " '");
-        EXPECT_EQ(lines[3], c.message);
-        EXPECT_EQ(lines[5], "Zarnik tool usage: ");
     }
 }
 

@@ -59,6 +59,10 @@ TEST(Program, MalformedCommandLinesPrintTheFailureAndUsageAndExitWith2) {
          "-c a.jp2 -i b.tif -tn 12x ",
          "Failed to parse integer from '12x'. Could not find numbers in string"},
         {{"-c", "a.jp2", "-I", "b.tif"}, "-c a.jp2 -I b.tif ", "Original filename cannot be empty"},
+        // The regions file is read while parsing; nothing else is opened.
+        {{"-c", "a.jp2", "-i", "b.tif", "-useRegions", "/nonexistent/r.bin"},
+         "-c a.jp2 -i b.tif -useRegions /nonexistent/r.bin ",
+         "No data in saved regions file /nonexistent/r.bin"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);

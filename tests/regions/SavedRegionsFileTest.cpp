@@ -102,17 +102,4 @@ TEST(SavedRegionsFile, RecorderTruncatesAnExistingFileAndWritesAtTheRegionNumber
     EXPECT_EQ(ReadBytes(fileName), expected);
 }
 
-TEST(SavedRegionsFile, RecorderFailsWhenTheFileCannotBeCreated) {
-    TemporaryDirectory folder;
-    const std::string fileName = folder.File("no-such-folder/tiles.bin");
-    auto sequential =
-        std::make_shared<CSequentialRegionDivider>(std::make_shared<CRegion>(0, 0, 9, 9), 5, 4);
-    try {
-        CRegionDividerSerialisingDecorator recorder(sequential, fileName);
-        FAIL() << "the recorder was created";
-    } catch (const std::runtime_error& failure) {
-        EXPECT_EQ(std::string(failure.what()), "Unable to open output regions file " + fileName);
-    }
-}
-
 } // namespace

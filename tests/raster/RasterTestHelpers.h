@@ -2,19 +2,77 @@
 
 #include "raster/ImageFileReader.h"
 
-#include <functional>
+#include <cmath>
+#include <iomanip>
+#include <sstream>
+#include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 // Reads `region` from `band` the way every caller does: allocate with the
 // band, read, and free with the band also when the read fails.
-std::vector<float> ReadBand(CBand& band, const CRegionPtr& region);
+inline std::vector<float> ReadBand(CBand& band, const CRegionPtr& region) {
+    const auto count = static_cast<int32_t>(region->Width() * region->Height());
+    float* buffer = band.AllocateBuffer(count);
+    try {
+        band.ReadRegion(region, buffer);
+    } catch (...) {
+        band.FreeBuffer(buffer);
+        throw;
+    }
+    std::vector<float> samples(buffer, buffer + count);
+    band.FreeBuffer(buffer);
+    return samples;
+}
 
-CRegionPtr MakeRegion(int32_t x0, int32_t y0, int32_t x1, int32_t y1);
+inline CRegionPtr MakeRegion(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+    return std::make_shared<CRegion>(x0, y0, x1, y1);
+}
 
-// What `action` throws, checked for its kind as well: the text of a plain
-// message, or of a std::runtime_error. Anything else, including the other
-// kind, yields a description that matches no expected message; nothing thrown
-// yields "".
-std::string PlainMessageOf(const std::function<void()>& action);
-std::string RuntimeErrorOf(const std::function<void()>& action);
+// Whole numbers print in full (4294967296, not 4.29497e+09), others with as
+// many digits as it takes to tell two floats apart.
+inline std::string Text(float value) {
+    std::ostringstream text;
+    if (std::isfinite(value) && value == std::trunc(value) && std::fabs(value) < 1e15f) {
+        text << static_cast<long long>(value);
+    } else {
+        text << std::setprecision(9) << value;
+    }
+    return text.str();
+}
+
+inline std::string Text(const std::vector<float>& samples) {
+    std::string text;
+    for (const float sample : samples) {
+        text.append(text.empty() ? "" : " ").append(Text(sample));
+    }
+    return text;
+}
+
+inline std::string Text(CellType type) {
+    const char* const names[] = {"UInt8", "Int16",   "UInt16", "UInt32",
+                                 "Int32", "Float32", "Float64"};
+    const auto index = static_cast<size_t>(type) - 1;
+    return index < 7 ? names[index] : "CellType " + std::to_string(index + 1);
+}
+
+// What `action` returns, as text, or what it throws with its kind: "plain: "
+// and the text of a thrown C string, "runtime_error: " and the message of a
+// std::runtime_error. A void action that throws nothing yields "".
+template <typename Action> std::string Outcome(Action action) {
+    try {
+        if constexpr (std::is_void_v<decltype(action())>) {
+            action();
+            return "";
+        } else {
+            return Text(action());
+        }
+    } catch (const char* message) {
+        return std::string("plain: ") + message;
+    } catch (const std::runtime_error& error) {
+        return std::string("runtime_error: ") + error.what();
+    } catch (...) {
+        return "<another kind of exception>";
+    }
+}

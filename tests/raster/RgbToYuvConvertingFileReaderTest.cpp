@@ -1,226 +1,135 @@
 #include "raster/RgbToYuvConvertingFileReader.h"
 
-#include "raster/GdalImageFileReader.h"
-#include "tests/support/FakeImageFileReader.h"
 #include "tests/raster/RasterTestHelpers.h"
-#include "tests/support/RasterFixtures.h"
-#include "tests/support/TemporaryDirectory.h"
+#include "tests/support/FakeImageFileReader.h"
 
 #include <gtest/gtest.h>
-
-#include <cstring>
 
 namespace {
 
 constexpr int32_t kWidth = 3;
 constexpr int32_t kHeight = 2;
+const CRegionPtr kImage = MakeRegion(0, 0, kWidth - 1, kHeight - 1);
 
-std::vector<float> Filled(float value) {
-    return std::vector<float>(kWidth * kHeight, value);
-}
-
-// An RGB source of kWidth x kHeight whose every pixel is (red, green, blue).
-CFakeImageFileReader* UniformSource(float red, float green, float blue) {
-    auto* source = new CFakeImageFileReader(kWidth, kHeight);
-    source->AddBand(Filled(red));
-    source->AddBand(Filled(green));
-    source->AddBand(Filled(blue));
+// A source of `bandCount` bands whose pixels are white, pure red and four
+// mixed colours; bands after the third hold zeros.
+CFakeImageFileReader* Source(int32_t bandCount = 3, float maxBandValue = 255.0f) {
+    static const std::vector<float> kRgb[] = {
+        {255, 255, 3, 128, 77, 201}, {255, 0, 254, 64, 190, 33}, {255, 0, 12, 255, 0, 97}};
+    auto* source = new CFakeImageFileReader(kWidth, kHeight, maxBandValue);
+    for (int32_t band = 0; band < bandCount; ++band) {
+        source->AddBand(band < 3 ? kRgb[band] : std::vector<float>(kWidth * kHeight, 0));
+    }
     return source;
 }
 
-struct Yuv {
-    float y;
-    float u;
-    float v;
-};
+// Computed in 32-bit floats in the written order, without offset or clamping:
+// white is Y 255 with no colour, pure red Y 76.245, U -37.485, V 156.825.
+const std::string kY = "255 76.2449951 151.363007 104.909996 134.552994 90.5279999";
+const std::string kU = "0 -37.4850006 -68.6149979 73.8679962 -66.2290039 3.20800018";
+const std::string kV = "0 156.824997 -130.164993 20.2600021 -50.4949989 96.9200134";
 
-// Y of the reader's own band, U and V through bands made for those components.
-Yuv ConvertedPixel(CRgbToYuvConvertingFileReader& reader, const CRegionPtr& tile) {
+TEST(RgbToYuvConversion, ComputesEveryPixelOfYUAndV) {
+    CRgbToYuvConvertingFileReader reader(Source(), false);
     Orv::CMutex mutex;
-    CRgbToYuvConvertingBand uBand(&mutex, &reader, 1);
-    CRgbToYuvConvertingBand vBand(&mutex, &reader, 2);
-    return Yuv{ReadBand(*reader.GetBand(reader.GetBandCount() - 1), tile)[0],
-               ReadBand(uBand, tile)[0], ReadBand(vBand, tile)[0]};
-}
-
-TEST(RgbToYuvConversion, TurnsWhiteIntoFullLumaWithoutColour) {
-    CRgbToYuvConvertingFileReader reader(UniformSource(255, 255, 255), false);
-    const Yuv white = ConvertedPixel(reader, MakeRegion(0, 0, 0, 0));
-    EXPECT_NEAR(white.y, 255.0f, 1e-4);
-    EXPECT_NEAR(white.u, 0.0f, 1e-4);
-    EXPECT_NEAR(white.v, 0.0f, 1e-4);
-}
-
-TEST(RgbToYuvConversion, TurnsPureRedIntoItsUnshiftedUnclampedComponents) {
-    CRgbToYuvConvertingFileReader reader(UniformSource(255, 0, 0), false);
-    const Yuv red = ConvertedPixel(reader, MakeRegion(1, 1, 1, 1));
-    EXPECT_NEAR(red.y, 76.245f, 1e-4);
-    EXPECT_NEAR(red.u, -37.485f, 1e-4);
-    EXPECT_NEAR(red.v, 156.825f, 1e-4);
-}
-
-TEST(RgbToYuvConversion, ComputesInSinglePrecisionInTheWrittenOrder) {
-    // Distinct samples in every pixel, so the tile's layout is checked too.
-    const std::vector<float> red = {17, 250, 3, 128, 77, 201};
-    const std::vector<float> green = {99, 1, 254, 64, 190, 33};
-    const std::vector<float> blue = {200, 45, 12, 255, 0, 97};
-    auto* source = new CFakeImageFileReader(kWidth, kHeight);
-    source->AddBand(red);
-    source->AddBand(green);
-    source->AddBand(blue);
-    CRgbToYuvConvertingFileReader reader(source, false);
-
-    const std::vector<float> luma = ReadBand(*reader.GetBand(0), MakeRegion(1, 0, 2, 1));
-
-    const size_t pixels[] = {1, 2, 4, 5};
-    for (size_t i = 0; i < 4; ++i) {
-        const float r = red[pixels[i]];
-        const float g = green[pixels[i]];
-        const float b = blue[pixels[i]];
-        volatile float weightedRed = 0.299f * r;
-        volatile float weightedGreen = 0.587f * g;
-        volatile float redAndGreen = weightedRed + weightedGreen;
-        volatile float weightedBlue = 0.114f * b;
-        const float expected = redAndGreen + weightedBlue;
-        EXPECT_EQ(std::memcmp(&luma[i], &expected, sizeof(float)), 0)
-            << "pixel " << pixels[i] << ": " << luma[i] << " vs " << expected;
+    const char* const names[] = {"converted to Y", "converted to U", "converted to V"};
+    const std::string expected[] = {kY, kU, kV};
+    for (int32_t component = 0; component < 3; ++component) {
+        CRgbToYuvConvertingBand band(&mutex, &reader, component);
+        EXPECT_EQ(band.GetName(), names[component]);
+        EXPECT_EQ(Text(ReadBand(band, kImage)), expected[component]) << names[component];
+    }
+    for (const int32_t component : {3, -1}) {
+        EXPECT_EQ(Outcome([&] { CRgbToYuvConvertingBand(&mutex, &reader, component).GetName(); }),
+                  "runtime_error: Unknown converted band " + std::to_string(component) +
+                      " must be 0, 1, or 2 for YUV");
     }
 }
 
-TEST(RgbToYuvReader, ExposesRgbAndLumaOrLumaAlone) {
-    for (const int32_t sourceBands : {3, 4}) {
-        auto* source = UniformSource(1, 2, 3);
-        if (sourceBands == 4) {
-            source->AddBand(Filled(0)).failReads = true; // alpha is never read
+// The -yuvY reader (luma alone) reports 255 even for 16-bit data.
+TEST(RgbToYuvReader, ExposesRgbAndLumaOrLumaAloneOfThreeOrFourBands) {
+    for (const int32_t bandCount : {3, 4}) {
+        auto* source = Source(bandCount, 65535.0f);
+        source->SetCellType(CellType::UInt16);
+        if (bandCount == 4) {
+            source->Band(3).failReads = true; // alpha is never read
         }
-        std::vector<CBand*> sourceBandList = {source->GetBand(0), source->GetBand(1),
-                                              source->GetBand(2)};
         CRgbToYuvConvertingFileReader withRgb(source, true);
-        ASSERT_EQ(withRgb.GetBandCount(), 4) << sourceBands << " source bands";
-        for (int32_t index = 0; index < 3; ++index) {
-            EXPECT_EQ(withRgb.GetBand(index), sourceBandList[index]);
+        ASSERT_EQ(withRgb.GetBandCount(), 4) << bandCount << " source bands";
+        for (int32_t band = 0; band < 3; ++band) {
+            EXPECT_EQ(withRgb.GetBand(band), source->GetBand(band));
         }
         EXPECT_EQ(withRgb.GetBand(3)->GetName(), "converted to Y");
         EXPECT_EQ(withRgb.GetBand(4), nullptr);
-        EXPECT_NO_THROW(ReadBand(*withRgb.GetBand(3), MakeRegion(0, 0, 2, 1)));
+        EXPECT_EQ(Text(ReadBand(*withRgb.GetBand(3), kImage)), kY);
+        EXPECT_EQ(withRgb.GetMaxBandValue(), 65535.0f);
+        EXPECT_EQ(withRgb.GetSourceReader(), source);
 
-        CRgbToYuvConvertingFileReader lumaOnly(UniformSource(1, 2, 3), false);
+        CRgbToYuvConvertingFileReader lumaOnly(Source(bandCount, 65535.0f), false);
         ASSERT_EQ(lumaOnly.GetBandCount(), 1);
         EXPECT_EQ(lumaOnly.GetBand(0)->GetName(), "converted to Y");
+        EXPECT_EQ(lumaOnly.GetMaxBandValue(), 255.0f);
+        for (CRgbToYuvConvertingFileReader* reader : {&withRgb, &lumaOnly}) {
+            EXPECT_EQ(reader->GetCellType(), CellType::UInt8);
+            EXPECT_EQ(reader->GetImageSize().width, 3u);
+            EXPECT_EQ(reader->GetImageSize().height, 2u);
+        }
     }
 }
 
 TEST(RgbToYuvReader, RefusesSourcesWithoutThreeOrFourBands) {
-    for (const int32_t sourceBands : {0, 1, 2, 5}) {
-        auto* source = new CFakeImageFileReader(kWidth, kHeight);
-        for (int32_t band = 0; band < sourceBands; ++band) {
-            source->AddBand(Filled(0));
-        }
-        EXPECT_EQ(PlainMessageOf([&] { CRgbToYuvConvertingFileReader reader(source, true); }),
-                  "To convert RGB to YUV, underlying file reader must have 3 (RGB) or 4 bands "
-                  "(RGBA)")
-            << sourceBands << " bands";
+    EXPECT_EQ(Outcome([] { CRgbToYuvConvertingFileReader(nullptr, true); }),
+              "plain: Unable to get band count from underlying file reader");
+    for (const int32_t bandCount : {0, 1, 2, 5}) {
+        EXPECT_EQ(Outcome([&] { CRgbToYuvConvertingFileReader(Source(bandCount), true); }),
+                  "plain: To convert RGB to YUV, underlying file reader must have 3 (RGB) or 4 "
+                  "bands (RGBA)")
+            << bandCount << " bands";
     }
 }
 
-class CBandCountFailingReader : public CFakeImageFileReader {
-public:
-    CBandCountFailingReader() : CFakeImageFileReader(1, 1) {}
-    int32_t GetBandCount() override { throw std::runtime_error("no count"); }
-};
-
-TEST(RgbToYuvReader, ReportsASourceThatCannotCountItsBands) {
-    EXPECT_EQ(PlainMessageOf([] {
-                  CRgbToYuvConvertingFileReader reader(new CBandCountFailingReader(), false);
-              }),
-              "Unable to get band count from underlying file reader");
-}
-
 TEST(RgbToYuvReader, ConvertsEachTileObjectOnceWhateverItsBounds) {
-    auto* source = UniformSource(10, 20, 30);
+    auto* source = Source();
     CRgbToYuvConvertingFileReader reader(source, true);
-    CBand& luma = *reader.GetBand(3);
     Orv::CMutex mutex;
     CRgbToYuvConvertingBand uBand(&mutex, &reader, 1);
     const CRegionPtr tile = MakeRegion(0, 0, 1, 1);
 
-    ReadBand(luma, tile);
-    ReadBand(luma, tile);
+    ReadBand(*reader.GetBand(3), tile);
+    ReadBand(*reader.GetBand(3), tile);
     ReadBand(uBand, tile);
     EXPECT_EQ(source->Band(0).readCount, 1);
 
-    ReadBand(luma, MakeRegion(0, 0, 1, 1)); // same bounds, another tile object
-    EXPECT_EQ(source->Band(0).readCount, 2);
-    EXPECT_EQ(source->Band(1).readCount, 2);
-    EXPECT_EQ(source->Band(2).readCount, 2);
+    ReadBand(*reader.GetBand(3), MakeRegion(0, 0, 1, 1)); // same bounds, another tile object
+    for (int32_t band = 0; band < 3; ++band) {
+        EXPECT_EQ(source->Band(band).readCount, 2) << "band " << band;
+    }
 }
 
-TEST(RgbToYuvReader, ReportsAFailedSourceReadFreesItsBuffersAndKeepsNothing) {
-    auto* source = UniformSource(10, 20, 30);
+TEST(RgbToYuvReader, ReportsFailedSourcesFreesTheirBuffersAndKeepsNothing) {
+    auto* source = Source();
     CRgbToYuvConvertingFileReader reader(source, false);
-    const CRegionPtr tile = MakeRegion(0, 0, 2, 1);
+    ReadBand(*reader.GetBand(0), kImage);
     source->Band(1).failReads = true;
-
-    EXPECT_EQ(PlainMessageOf([&] { ReadBand(*reader.GetBand(0), tile); }),
-              "Unable to get data from undelying band");
+    EXPECT_EQ(Outcome([&] { ReadBand(*reader.GetBand(0), MakeRegion(0, 0, 2, 1)); }),
+              "plain: Unable to get data from undelying band");
     for (int32_t band = 0; band < 3; ++band) {
         EXPECT_EQ(source->Band(band).outstandingBuffers, 0) << "band " << band;
     }
-
     source->Band(1).failReads = false;
-    EXPECT_EQ(ReadBand(*reader.GetBand(0), tile)[0], (0.299f * 10 + 0.587f * 20) + 0.114f * 30);
-    EXPECT_EQ(source->Band(0).readCount, 2) << "the same tile must be converted anew";
-}
+    EXPECT_EQ(Text(ReadBand(*reader.GetBand(0), kImage)), kY);
+    EXPECT_EQ(source->Band(0).readCount, 3) << "the tile converted before must be converted anew";
 
-TEST(RgbToYuvReader, NamesTheMissingSourceBand) {
-    const char* const messages[] = {"Unable to get underlying R band",
-                                    "Unable to get underlying G band",
-                                    "Unable to get underlying B band"};
     for (int32_t missing = 0; missing < 3; ++missing) {
-        auto* source = new CFakeImageFileReader(kWidth, kHeight);
+        auto* partial = new CFakeImageFileReader(kWidth, kHeight);
         for (int32_t band = 0; band < 3; ++band) {
-            if (band == missing) {
-                source->AddMissingBand();
-            } else {
-                source->AddBand(Filled(1));
-            }
+            band == missing ? partial->AddMissingBand()
+                            : void(partial->AddBand({1, 1, 1, 1, 1, 1}));
         }
-        CRgbToYuvConvertingFileReader reader(source, false);
-        EXPECT_EQ(PlainMessageOf([&] { ReadBand(*reader.GetBand(0), MakeRegion(0, 0, 0, 0)); }),
-                  messages[missing]);
+        CRgbToYuvConvertingFileReader broken(partial, false);
+        EXPECT_EQ(Outcome([&] { ReadBand(*broken.GetBand(0), kImage); }),
+                  std::string("plain: Unable to get underlying ") + "RGB"[missing] + " band");
     }
-}
-
-TEST(RgbToYuvBand, NamesOnlyTheThreeComponents) {
-    CRgbToYuvConvertingFileReader reader(UniformSource(1, 1, 1), false);
-    EXPECT_EQ(CRgbToYuvConvertingBand(nullptr, &reader, 1).GetName(), "converted to U");
-    EXPECT_EQ(CRgbToYuvConvertingBand(nullptr, &reader, 2).GetName(), "converted to V");
-    for (const int32_t component : {3, -1}) {
-        EXPECT_EQ(
-            RuntimeErrorOf([&] { CRgbToYuvConvertingBand(nullptr, &reader, component).GetName(); }),
-            "Unknown converted band " + std::to_string(component) + " must be 0, 1, or 2 for YUV");
-    }
-}
-
-TEST(RgbToYuvReader, KeepsTheSourcesMaximumOnlyWithRgbAndIsAlwaysCellTypeOne) {
-    RegisterGdalDriversOnce();
-    TemporaryDirectory folder;
-    const std::string fileName = folder.File("rgb16.tif");
-    const BandValues band = MakeBand(4, 2, [](int x, int y) { return 1000 * x + y; });
-    WriteGeoTiff(fileName, RasterFixture{4, 2, GDT_UInt16, {band, band, band}, {}});
-
-    auto* source = new CGdalImageFileReader(fileName);
-    CRgbToYuvConvertingFileReader withRgb(source, true);
-    EXPECT_EQ(withRgb.GetMaxBandValue(), 65535.0f);
-    EXPECT_EQ(withRgb.GetCellType(), CellType::UInt8);
-    EXPECT_EQ(withRgb.GetSourceReader(), source);
-    EXPECT_EQ(withRgb.GetImageSize().width, 4u);
-    EXPECT_EQ(withRgb.GetImageSize().height, 2u);
-
-    CRgbToYuvConvertingFileReader lumaOnly(new CGdalImageFileReader(fileName), false);
-    EXPECT_EQ(lumaOnly.GetMaxBandValue(), 255.0f);
-    EXPECT_EQ(lumaOnly.GetCellType(), CellType::UInt8);
-    EXPECT_EQ(lumaOnly.GetBandCount(), 1);
 }
 
 } // namespace

@@ -1,0 +1,136 @@
+// Known values: of the statistics, created by name as the program creates
+// them, of the fixed tables they are computed with, of the registry's parsing
+// and of the exported helpers. That the kernels follow their definition
+// everywhere else is KernelExactnessTest's part.
+#include "metrics/AlgorithmRegistry.h"
+#include "metrics/ExportedHelpers.h"
+#include "metrics/KernelTables.h"
+#include "tests/metrics/TilePairs.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <set>
+#include <string>
+#include <tuple>
+
+namespace {
+
+float ComputeNamed(const char* name, float peakValue, const TilePair& t) {
+    CAlgorithmRegistry registry;
+    std::vector<CAlgorithm*> algorithms;
+    EXPECT_TRUE(registry.CreateAlgorithms(name, peakValue, algorithms));
+    return algorithms.at(0)->Compute(t.original.data(), t.compressed.data(), t.width, t.height);
+}
+
+TEST(StatisticsTest, KnownValuesAndSizeLimits) {
+    const TilePair identical = NoisyTiles(176, 177, 255, 8, true); // the smallest for MS-SSIM
+    // The statistic, the peak value, the tiles, the value and its tolerance.
+    const std::tuple<const char*, float, TilePair, float, float> cases[] = {
+        {"mse", 255, identical, 0, 0},
+        {"psnr", 255, identical, 0, 0},
+        {"ssim", 255, identical, 1, 1e-6f},
+        {"ms-ssim", 255, identical, 1, 1e-5f},
+        {"mse", 255, {2, 1, {0, 0}, {1, 3}}, 5, 0},
+        // 10 log10(peak^2 / MSE)
+        {"psnr", 255, ConstantTiles(16, 16, 0, 1), 48.1308f, 1e-4f},
+        {"psnr", 255, ConstantTiles(16, 16, 10, 12), 42.1102f, 1e-4f},
+        {"psnr", 65535, ConstantTiles(16, 16, 0, 1), 96.3295f, 1e-4f},
+        // (2 x 100 x 110 + C1) / (100^2 + 110^2 + C1) with C1 = (0.01 peak)^2
+        {"ssim", 255, ConstantTiles(64, 64, 100, 110), 0.9955f, 5e-5f},
+        {"ssim", 65535, ConstantTiles(64, 64, 100, 110), 0.99978f, 1e-5f},
+        // SSIM needs one complete 11 x 11 window, MS-SSIM one at its fifth
+        // scale: 176 halved four times, rounding down.
+        {"ssim", 255, NoisyTiles(11, 11, 255, 1, true), 1, 1e-6f},
+        {"ssim", 255, ConstantTiles(10, 11, 5, 5), INFINITY, 0},
+        {"ssim", 255, ConstantTiles(11, 10, 5, 5), INFINITY, 0},
+        {"ms-ssim", 255, ConstantTiles(175, 256, 5, 5), INFINITY, 0},
+        {"ms-ssim", 255, ConstantTiles(256, 175, 5, 5), INFINITY, 0},
+    };
+    for (const auto& [name, peak, tiles, expected, tolerance] : cases) {
+        const float value = ComputeNamed(name, peak, tiles);
+        EXPECT_TRUE(value == expected || std::fabs(value - expected) <= tolerance)
+            << name << " at peak " << peak << " of " << tiles.width << "x" << tiles.height << ": "
+            << value << " computed, " << expected << " expected";
+    }
+}
+
+TEST(StatisticsTest, SymmetricTablesWithTheirKnownSumsAndScaleExponents) {
+    // Any single mistyped weight breaks the symmetry, or the sum for the
+    // centre weight.
+    const std::tuple<const float*, int32_t, double> tables[] = {{GaussianWindow11, 11, 0.999998},
+                                                                {LowPass9, 9, 1.000005}};
+    for (const auto& [weights, n, expectedSum] : tables) {
+        double sum = 0;
+        for (int32_t i = 0, r = 0, c = 0; i < n * n; ++i, r = i / n, c = i % n) {
+            sum += weights[i];
+            EXPECT_EQ(weights[i], weights[c * n + r]) << r << "," << c;
+            EXPECT_EQ(weights[i], weights[(n - 1 - r) * n + c]) << r << "," << c;
+        }
+        EXPECT_NEAR(expectedSum, sum, 5e-7);
+    }
+    const float exponents[] = {0.0448f, 0.2856f, 0.3001f, 0.2363f, 0.1333f};
+    for (int32_t scale = 0; scale < kScaleCount; ++scale) {
+        EXPECT_EQ(scale == 4 ? 0.1333f : 0.0f, LuminanceExponents[scale]) << scale;
+        EXPECT_EQ(exponents[scale], ContrastExponents[scale]) << scale;
+        EXPECT_EQ(exponents[scale], StructureExponents[scale]) << scale;
+    }
+}
+
+TEST(AlgorithmRegistryTest, AppendsTheNamedStatisticsInTheOrderOfTheText) {
+    // The text, whether all was known, and the statistics after the caller's
+    // own "mse": each as often as named, up to the first unknown name.
+    const std::tuple<const char*, bool, std::string> cases[] = {
+        {"ssim, psnr", true, "mse ssim psnr "},  {" \tmse\r\n,ms-ssim ", true, "mse mse ms-ssim "},
+        {"psnr,psnr", true, "mse psnr psnr "},   {"all", true, "mse ms-ssim mse psnr ssim "},
+        {"mse,unknown,psnr", false, "mse mse "}, {"SSIM", false, "mse "},
+        {"ssim,,mse", false, "mse ssim "},       {"All", false, "mse "},
+    };
+    for (const auto& [text, created, expected] : cases) {
+        CAlgorithmRegistry registry, other;
+        std::vector<CAlgorithm*> algorithms;
+        ASSERT_TRUE(other.CreateAlgorithms("mse", 255.0f, algorithms));
+        EXPECT_EQ(created, registry.CreateAlgorithms(text, 255.0f, algorithms)) << text;
+        std::string names;
+        for (const CAlgorithm* algorithm : algorithms) {
+            names = names + algorithm->GetName() + " ";
+        }
+        EXPECT_EQ(expected, names) << text;
+        EXPECT_EQ(algorithms.size(), std::set(algorithms.begin(), algorithms.end()).size());
+    }
+    const CAlgorithmRegistry registry;
+    const char* names[] = {"mse", "psnr", "ssim", "ms-ssim", "MSE", "all", "ssim ", ""};
+    for (int32_t i = 0; i < 8; ++i) {
+        EXPECT_EQ(i < 4, registry.HasAlgorithm(names[i])) << names[i]; // only the first four
+    }
+}
+
+TEST(ExportedHelpersTest, RoundMaxMinAndTheComparisonsOnExamples) {
+    // Halves go away from zero.
+    const float values[] = {2.5f, 2.49f, -2.5f, -2.4f, 0.0f, 7.0f};
+    const int32_t rounded[] = {3, 2, -3, -2, 0, 7};
+    for (int32_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(rounded[i], _round(values[i])) << values[i];
+    }
+    EXPECT_EQ((std::array{5, 5, -3, -3}),
+              (std::array{_max(5, -3), _max(-3, 5), _min(5, -3), _min(-3, 5)}));
+
+    // 0 when both values round to the same at the given number of decimals.
+    const std::tuple<float, float, int32_t, int32_t> pairs[] = {
+        {1.234f, 1.2349f, 3, 1},   {1.234f, 1.2341f, 3, 0}, {1.234f, 1.2349f, 2, 0},
+        {-1.234f, -1.2349f, 3, 1}, {-1.5f, -1.54f, 1, 0},   {2.0f, 3.0f, 0, 1}};
+    for (const auto& [a, b, digits, differ] : pairs) {
+        EXPECT_EQ(differ, _cmp_float(a, b, digits)) << a << " " << b << " " << digits;
+    }
+
+    // 1 as soon as one of the width x height pairs differs.
+    const float a[] = {1, 2, 3, 4}, near[] = {1.0001f, 2, 3, 4.0002f}, last[] = {1, 2, 3, 4.1f};
+    EXPECT_EQ(0, _matrix_cmp(a, near, 2, 2, 3));
+    EXPECT_EQ(1, _matrix_cmp(a, last, 2, 2, 3));
+    EXPECT_EQ(0, _matrix_cmp(a, last, 3, 1, 3));
+    EXPECT_EQ(0, _matrix_cmp(nullptr, nullptr, 0, 5, 3));
+    EXPECT_EQ(0, _matrix_cmp(nullptr, nullptr, -2, 5, 3));
+}
+
+} // namespace

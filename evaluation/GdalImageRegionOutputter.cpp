@@ -1,5 +1,6 @@
 #include "evaluation/GdalImageRegionOutputter.h"
 
+#include "raster/BandBuffer.h"
 #include "raster/ImageFileReader.h"
 
 #include <gdal_priv.h>
@@ -20,22 +21,6 @@ GDALDataType OutputDataType(CellType cellType) {
         throw "Unsupported output cell type";
     }
 }
-
-// Frees a band's buffer with the band that allocated it, also when a read fails.
-class BandBuffer {
-public:
-    BandBuffer(CBand& band, int32_t sampleCount)
-        : band(band), samples(band.AllocateBuffer(sampleCount)) {}
-    ~BandBuffer() { band.FreeBuffer(samples); }
-    BandBuffer(const BandBuffer&) = delete;
-    BandBuffer& operator=(const BandBuffer&) = delete;
-
-    float* Samples() const { return samples; }
-
-private:
-    CBand& band;
-    float* samples;
-};
 
 class DatasetCloser {
 public:
@@ -89,7 +74,7 @@ void CGdalImageRegionOutputter::OutputRegion(CImageFileReader& reader, const std
         if (!band) {
             throw "Unable to get band";
         }
-        const BandBuffer buffer(*band, width * height);
+        const CBandBuffer buffer(*band, width * height);
         band->ReadRegion(region, buffer.Samples());
         // GDAL converts the floats to the file's type; a failed write shows
         // in the file, not in the run.

@@ -3,6 +3,7 @@
 #include "evaluation/AlgorithmResultAssembler.h"
 #include "evaluation/AlgorithmResultContext.h"
 #include "evaluation/EvaluationResultBuilder.h"
+#include "raster/BandBuffer.h"
 #include "raster/sdk/TimeStamp.h"
 #include "regions/RandomRegionDivider.h"
 #include "regions/RegionDividerSerialisingDecorator.h"
@@ -37,22 +38,6 @@ void CheckTileInsideImage(const CRegion& tile, uint32_t width, uint32_t height) 
                                  std::to_string(width) + "x" + std::to_string(height) + " pixels");
     }
 }
-
-// Frees a band's buffer with the band that allocated it, on every exit.
-class TileBuffer {
-public:
-    TileBuffer(CBand& band, uint32_t sampleCount)
-        : band(band), samples(band.AllocateBuffer(static_cast<int32_t>(sampleCount))) {}
-    ~TileBuffer() { band.FreeBuffer(samples); }
-    TileBuffer(const TileBuffer&) = delete;
-    TileBuffer& operator=(const TileBuffer&) = delete;
-
-    float* Samples() const { return samples; }
-
-private:
-    CBand& band;
-    float* samples;
-};
 
 // Reads the tile and returns how long the read alone took, in microseconds.
 // A reader's standard failure gets the band and the file it came from.
@@ -256,8 +241,8 @@ void CZarnikEvaluator::EvaluateBand(int32_t bandIndex, const CRegion& tile,
     const auto tileWidth = static_cast<uint32_t>(tile.x1 - tile.x0 + 1);
     const auto tileHeight = static_cast<uint32_t>(tile.y1 - tile.y0 + 1);
     const uint32_t sampleCount = tileWidth * tileHeight;
-    const TileBuffer original(*originalBand, sampleCount);
-    const TileBuffer compressed(*compressedBand, sampleCount);
+    const CBandBuffer original(*originalBand, static_cast<int32_t>(sampleCount));
+    const CBandBuffer compressed(*compressedBand, static_cast<int32_t>(sampleCount));
 
     const int64_t originalTime =
         TimedRead(*originalBand, context.GetRegion(), original.Samples(),

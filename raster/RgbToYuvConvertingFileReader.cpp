@@ -1,24 +1,10 @@
 #include "raster/RgbToYuvConvertingFileReader.h"
 
+#include "raster/BandBuffer.h"
+
 #include <stdexcept>
 
 namespace {
-
-// A buffer of one source band, handed back to that band on every exit.
-class CSourceBandBuffer {
-public:
-    CSourceBandBuffer(CBand* band, int32_t sampleCount)
-        : band(band), data(band->AllocateBuffer(sampleCount)) {}
-    ~CSourceBandBuffer() { band->FreeBuffer(data); }
-    CSourceBandBuffer(const CSourceBandBuffer&) = delete;
-    CSourceBandBuffer& operator=(const CSourceBandBuffer&) = delete;
-
-    float* Data() const { return data; }
-
-private:
-    CBand* band;
-    float* data;
-};
 
 CBand* SourceBandOrThrow(CImageFileReader& source, int32_t index, const char* message) {
     CBand* band = source.GetBand(index);
@@ -88,20 +74,20 @@ void CRgbToYuvConvertingFileReader::ConvertTile(const CRegionPtr& region) {
     CBand* redBand = SourceBandOrThrow(*sourceReader, 0, "Unable to get underlying R band");
     CBand* greenBand = SourceBandOrThrow(*sourceReader, 1, "Unable to get underlying G band");
     CBand* blueBand = SourceBandOrThrow(*sourceReader, 2, "Unable to get underlying B band");
-    const CSourceBandBuffer redSamples(redBand, sampleCount);
-    const CSourceBandBuffer greenSamples(greenBand, sampleCount);
-    const CSourceBandBuffer blueSamples(blueBand, sampleCount);
+    const CBandBuffer redSamples(*redBand, sampleCount);
+    const CBandBuffer greenSamples(*greenBand, sampleCount);
+    const CBandBuffer blueSamples(*blueBand, sampleCount);
     try {
-        redBand->ReadRegion(region, redSamples.Data());
-        greenBand->ReadRegion(region, greenSamples.Data());
-        blueBand->ReadRegion(region, blueSamples.Data());
+        redBand->ReadRegion(region, redSamples.Samples());
+        greenBand->ReadRegion(region, greenSamples.Samples());
+        blueBand->ReadRegion(region, blueSamples.Samples());
     } catch (...) {
         throw "Unable to get data from undelying band";
     }
     for (size_t i = 0; i < yuv[0].size(); ++i) {
-        const float red = redSamples.Data()[i];
-        const float green = greenSamples.Data()[i];
-        const float blue = blueSamples.Data()[i];
+        const float red = redSamples.Samples()[i];
+        const float green = greenSamples.Samples()[i];
+        const float blue = blueSamples.Samples()[i];
         // 32-bit float arithmetic in exactly this order; no offset, rounding
         // or clamping, so U and V stay signed.
         yuv[0][i] = (0.299f * red + 0.587f * green) + 0.114f * blue;

@@ -206,8 +206,7 @@ void CZarnikEvaluator::EvaluateTiles(const std::vector<int32_t>& indices,
     for (const int32_t index : indices) {
         const CRegionPtr tile = divider->GetRegion(index);
         std::ostringstream progress;
-        progress << doneCount + 1 << " of " << tileCount << " [" << tile->x0 << "," << tile->y0
-                 << ";" << tile->x1 << "," << tile->y1 << "] ";
+        progress << doneCount + 1 << " of " << tileCount << " " << TileText(*tile) << " ";
         CheckTileInsideImage(*tile, width, height);
         CAlgorithmResultContext context(assembler, tile);
         for (int32_t b = 0; b < bandCount; ++b) {

@@ -1,6 +1,8 @@
 # The two commands a user needs: `make demo` and `make test`.
 BUILD_DIR ?= build
 JOBS ?= 2
+# CI sets WERROR=ON: our code must build without a single warning.
+WERROR ?= OFF
 
 .PHONY: deps build test demo bench clean
 
@@ -8,7 +10,7 @@ deps:
 	bash scripts/install-deps.sh
 
 build: deps
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DZARNIK_WERROR=$(WERROR)
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 test: build
@@ -17,7 +19,9 @@ test: build
 demo: build
 	bash scripts/demo.sh $(BUILD_DIR)
 
-bench: build
+bench: deps
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DZARNIK_BENCHMARKS=ON
+	cmake --build $(BUILD_DIR) -j $(JOBS)
 	bash scripts/bench.sh $(BUILD_DIR)
 
 clean:

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ParsedCommandLine.h"
+#include "options/ParsedCommandLine.h"
 
 #include <cstdint>
 

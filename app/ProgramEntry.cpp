@@ -1,9 +1,9 @@
 #include "app/ProgramEntry.h"
 
 #include "app/CommandLineParser.h"
-#include "app/ParsedCommandLine.h"
 #include "app/RunComparison.h"
 #include "app/Usage.h"
+#include "options/ParsedCommandLine.h"
 #include "raster/sdk/TimeStamp.h"
 
 #include <cinttypes>

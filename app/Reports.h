@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/ParsedCommandLine.h"
 #include "evaluation/EvaluationResult.h"
+#include "options/ParsedCommandLine.h"
 
 // The report after a run, in the user's locale: digit grouping and decimal
 // separator follow the locale named by the empty name (on Linux the LANG and

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ParsedCommandLine.h"
+#include "options/ParsedCommandLine.h"
 
 // Opens both files, evaluates the tiles and prints the report.
 void RunComparison(const CParsedCommandLine& options);

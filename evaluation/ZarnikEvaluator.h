@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/ParsedCommandLine.h"
 #include "evaluation/EvaluationResult.h"
 #include "metrics/Algorithm.h"
 #include "metrics/AlgorithmRegistry.h"
+#include "options/ParsedCommandLine.h"
 #include "raster/ImageFileReader.h"
 #include "regions/RegionDivider.h"
 

@@ -7,6 +7,7 @@ packages=(
   g++ cmake make pkg-config
   libgdal-dev gdal-bin
   libopenjp2-7-dev libopenjp2-tools
+  libhwy-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   locales
   python3 python3-numpy python3-gdal time

@@ -21,10 +21,10 @@ template <typename Record, typename Value> void Accumulate(Record& record, Value
 
 } // namespace
 
-CAlgorithmResultAssembler::CAlgorithmResultAssembler(int32_t bestCount, int32_t worstCount,
-                                                     int32_t compareBand, std::string compareStat)
-    : best(bestCount), worst(worstCount), bestCount(bestCount), worstCount(worstCount),
-      compareBand(compareBand), compareStat(std::move(compareStat)) {}
+CAlgorithmResultAssembler::CAlgorithmResultAssembler(int32_t bestKept, int32_t worstKept,
+                                                     int32_t band, std::string statistic)
+    : best(bestKept), worst(worstKept), bestCount(bestKept), worstCount(worstKept),
+      compareBand(band), compareStat(std::move(statistic)) {}
 
 bool CAlgorithmResultAssembler::IsCompareTarget(const CAlgorithmResultContext& context,
                                                 const CAlgorithm& algorithm) const {

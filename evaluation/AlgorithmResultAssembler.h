@@ -24,8 +24,8 @@ public:
     using AlgorithmResults = std::map<const CAlgorithm*, std::shared_ptr<BandStatistics>>;
     using Timings = std::shared_ptr<BandTimings>;
 
-    CAlgorithmResultAssembler(int32_t bestCount, int32_t worstCount, int32_t compareBand,
-                              std::string compareStat);
+    CAlgorithmResultAssembler(int32_t bestKept, int32_t worstKept, int32_t band,
+                              std::string statistic);
 
     bool IsCompareTarget(const CAlgorithmResultContext& context, const CAlgorithm& algorithm) const;
     // Throws the bare text "Timing result set outside of bands" when the

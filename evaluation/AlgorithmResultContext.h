@@ -14,8 +14,8 @@ class CAlgorithmResultContext {
 public:
     static constexpr int32_t kNoBand = -1;
 
-    CAlgorithmResultContext(CAlgorithmResultAssembler& assembler, CRegionPtr region)
-        : assembler(&assembler), region(std::move(region)) {}
+    CAlgorithmResultContext(CAlgorithmResultAssembler& target, CRegionPtr tile)
+        : assembler(&target), region(std::move(tile)) {}
 
     void SetRegion(CRegionPtr newRegion) { region = std::move(newRegion); }
     // Only `entering` a band makes it current; leaving keeps it for late values.

@@ -14,7 +14,7 @@
 // capacity + 1 entries whatever the number of tiles offered.
 template <typename Compare> class CRegions {
 public:
-    explicit CRegions(int32_t capacity) : capacity(capacity) {}
+    explicit CRegions(int32_t kept) : capacity(kept) {}
     virtual ~CRegions() {
         Orv::CMutexLock lock(mutex);
         while (!heap.empty()) {

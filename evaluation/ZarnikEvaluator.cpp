@@ -20,12 +20,6 @@ namespace {
 
 constexpr size_t kProgressWidth = 80;
 
-std::string TileText(const CRegion& tile) {
-    std::ostringstream text;
-    text << "[" << tile.x0 << "," << tile.y0 << ";" << tile.x1 << "," << tile.y1 << "]";
-    return text.str();
-}
-
 // A tile from a regions file or a bounding box may be empty or reach beyond
 // the image; reading it would fail deep inside a reader, or first ask for a
 // buffer of billions of samples. It is refused here, naming the tile.

@@ -21,7 +21,7 @@ class CAlgorithmResultAssembler;
 // line on standard output is rewritten after each tile.
 class CZarnikEvaluator {
 public:
-    explicit CZarnikEvaluator(const CParsedCommandLine* options) : options(options) {}
+    explicit CZarnikEvaluator(const CParsedCommandLine* settings) : options(settings) {}
     virtual ~CZarnikEvaluator();
 
     CZarnikEvaluator(const CZarnikEvaluator&) = delete;

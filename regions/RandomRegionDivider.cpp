@@ -19,12 +19,13 @@ uint32_t CTileNumberDistribution::operator()(std::mt19937& engine) const {
     }
 }
 
-CRandomRegionDivider::CRandomRegionDivider(CRegionPtr bbox, uint32_t tileSize, uint32_t tileCount)
-    : CRandomRegionDivider(std::move(bbox), tileSize, tileCount, ClockSeed()) {}
+CRandomRegionDivider::CRandomRegionDivider(CRegionPtr area, uint32_t size, uint32_t count)
+    : CRandomRegionDivider(std::move(area), size, count,
+                           SeedFromClock(std::chrono::system_clock::now())) {}
 
-CRandomRegionDivider::CRandomRegionDivider(CRegionPtr bbox, uint32_t tileSize, uint32_t tileCount,
+CRandomRegionDivider::CRandomRegionDivider(CRegionPtr area, uint32_t size, uint32_t count,
                                            uint32_t clockSeed)
-    : CRegionDivider(std::move(bbox), tileSize, tileCount), seedEngine(clockSeed),
+    : CRegionDivider(std::move(area), size, count), seedEngine(clockSeed),
       engine(static_cast<uint32_t>(seedEngine())),
       indexDistribution(static_cast<uint32_t>(ColumnCount()) * static_cast<uint32_t>(RowCount())) {}
 
@@ -32,9 +33,8 @@ CRegionPtr CRandomRegionDivider::GetRegion(int32_t) {
     return RegionFromIndex(indexDistribution(engine));
 }
 
-uint32_t CRandomRegionDivider::ClockSeed() {
+uint32_t CRandomRegionDivider::SeedFromClock(std::chrono::system_clock::time_point time) {
     using HundredNanoseconds = std::chrono::duration<int64_t, std::ratio<1, 10'000'000>>;
-    const auto sinceEpoch = std::chrono::duration_cast<HundredNanoseconds>(
-        std::chrono::system_clock::now().time_since_epoch());
+    const auto sinceEpoch = std::chrono::duration_cast<HundredNanoseconds>(time.time_since_epoch());
     return static_cast<uint32_t>(sinceEpoch.count());
 }

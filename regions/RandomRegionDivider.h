@@ -2,6 +2,7 @@
 
 #include "regions/RegionDivider.h"
 
+#include <chrono>
 #include <cstdint>
 #include <random>
 
@@ -11,7 +12,7 @@
 class CTileNumberDistribution {
 public:
     // `count` is the number of tiles; 0 stands for the whole 32-bit range.
-    explicit CTileNumberDistribution(uint32_t count) : count(count) {}
+    explicit CTileNumberDistribution(uint32_t tileCount) : count(tileCount) {}
 
     uint32_t operator()(std::mt19937& engine) const;
 
@@ -24,17 +25,17 @@ private:
 class CRandomRegionDivider : public CRegionDivider {
 public:
     // Seeds from the system clock: two runs visit different tiles.
-    CRandomRegionDivider(CRegionPtr bbox, uint32_t tileSize, uint32_t tileCount);
+    CRandomRegionDivider(CRegionPtr area, uint32_t size, uint32_t count);
     // `clockSeed` stands for the low 32 bits of the clock reading, so that a
     // known seed pins the tile sequence.
-    CRandomRegionDivider(CRegionPtr bbox, uint32_t tileSize, uint32_t tileCount,
-                         uint32_t clockSeed);
+    CRandomRegionDivider(CRegionPtr area, uint32_t size, uint32_t count, uint32_t clockSeed);
 
     // The region number is ignored: every call draws anew.
     CRegionPtr GetRegion(int32_t regionNumber) override;
 
-    // Low 32 bits of the system clock in 100-nanosecond units since 1970.
-    static uint32_t ClockSeed();
+    // Low 32 bits of `time` in 100-nanosecond units since 1970: runs started
+    // within the same second still get different seeds.
+    static uint32_t SeedFromClock(std::chrono::system_clock::time_point time);
 
 private:
     std::mt19937 seedEngine;

@@ -2,13 +2,15 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 // One tile: an inclusive pixel rectangle in full-image coordinates. Tiles are
 // shared by reference count between divider, evaluator and results and never
 // change after creation.
 class CRegion {
 public:
-    CRegion(int32_t x0, int32_t y0, int32_t x1, int32_t y1) : x0(x0), y0(y0), x1(x1), y1(y1) {}
+    CRegion(int32_t left, int32_t top, int32_t right, int32_t bottom)
+        : x0(left), y0(top), x1(right), y1(bottom) {}
     virtual ~CRegion() = default;
 
     // Extents as 64-bit values: a degenerate or huge rectangle must not wrap.
@@ -22,3 +24,7 @@ public:
 };
 
 using CRegionPtr = std::shared_ptr<CRegion>;
+
+// The tile as the program writes it in messages and the progress line:
+// "[x0,y0;x1,y1]".
+std::string TileText(const CRegion& tile);

@@ -34,8 +34,8 @@ template <typename... Pieces> std::runtime_error Failure(const Pieces&... pieces
 
 } // namespace
 
-CRegionDivider::CRegionDivider(CRegionPtr bbox, uint32_t tileSize, uint32_t tileCount)
-    : bbox(std::move(bbox)), tileSize(tileSize), tileCount(static_cast<int32_t>(tileCount)) {
+CRegionDivider::CRegionDivider(CRegionPtr area, uint32_t size, uint32_t count)
+    : bbox(std::move(area)), tileSize(size), tileCount(static_cast<int32_t>(count)) {
     const int64_t tiles = int64_t{ColumnCount()} * RowCount();
     if (tiles > kMaxTileCount) {
         throw Failure("Number of tiles '", tiles, "' exceeds maximum size of int '", kMaxTileCount,

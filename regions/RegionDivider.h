@@ -17,7 +17,7 @@ public:
 class CRegionDivider : public IRegionDivider {
 public:
     // Fails when the area holds more tiles than a signed 32-bit count allows.
-    CRegionDivider(CRegionPtr bbox, uint32_t tileSize, uint32_t tileCount);
+    CRegionDivider(CRegionPtr area, uint32_t size, uint32_t count);
 
     int32_t GetRegionCount() override { return tileCount; }
 

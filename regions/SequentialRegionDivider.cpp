@@ -4,14 +4,13 @@
 #include <stdexcept>
 #include <string>
 
-CSequentialRegionDivider::CSequentialRegionDivider(CRegionPtr bbox, uint32_t tileSize,
-                                                   uint32_t tileCount)
-    : CRegionDivider(std::move(bbox), tileSize, tileCount) {
+CSequentialRegionDivider::CSequentialRegionDivider(CRegionPtr area, uint32_t size, uint32_t count)
+    : CRegionDivider(std::move(area), size, count) {
     if (tileSize == 0) {
         throw std::runtime_error("tileSize cannot be 0");
     }
     const int64_t tilesInArea = int64_t{ColumnCount()} * RowCount();
-    this->tileCount = static_cast<int32_t>(std::min<int64_t>(this->tileCount, tilesInArea));
+    tileCount = static_cast<int32_t>(std::min<int64_t>(tileCount, tilesInArea));
 }
 
 CRegionPtr CSequentialRegionDivider::GetRegion(int32_t regionNumber) {

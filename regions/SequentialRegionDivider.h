@@ -6,7 +6,7 @@
 // request for more tiles than the area holds visits every tile once.
 class CSequentialRegionDivider : public CRegionDivider {
 public:
-    CSequentialRegionDivider(CRegionPtr bbox, uint32_t tileSize, uint32_t tileCount);
+    CSequentialRegionDivider(CRegionPtr area, uint32_t size, uint32_t count);
 
     CRegionPtr GetRegion(int32_t regionNumber) override;
 };

@@ -1,11 +1,16 @@
 #include "regions/RandomRegionDivider.h"
+#include "regions/RegionDividerSerialisingDecorator.h"
+#include "regions/SavedFileRegionDivider.h"
 #include "regions/SequentialRegionDivider.h"
+#include "tests/support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -14,21 +19,14 @@
 
 namespace {
 
-struct Rect {
-    int32_t x0, y0, x1, y1;
-    bool operator==(const Rect&) const = default;
-};
+using Rect = std::array<int32_t, 4>; // x0, y0, x1, y1
 
-std::ostream& operator<<(std::ostream& out, const Rect& r) {
-    return out << "[" << r.x0 << "," << r.y0 << ";" << r.x1 << "," << r.y1 << "]";
-}
-
-Rect ToRect(const CRegionPtr& region) {
+Rect Corners(const CRegionPtr& region) {
     return {region->x0, region->y0, region->x1, region->y1};
 }
 
-CRegionPtr Area(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
-    return std::make_shared<CRegion>(x0, y0, x1, y1);
+CRegionPtr Area(const Rect& r) {
+    return std::make_shared<CRegion>(r[0], r[1], r[2], r[3]);
 }
 
 std::string FailureOf(const std::function<void()>& action) {
@@ -40,163 +38,155 @@ std::string FailureOf(const std::function<void()>& action) {
     return "no failure";
 }
 
+void WriteBytes(const std::string& fileName, const std::vector<unsigned char>& bytes) {
+    std::ofstream(fileName, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
+
+std::shared_ptr<CSequentialRegionDivider> TwoTiles() {
+    // Tile 0 is (-300, 2; -45, 257), tile 1 (-44, 2; 99, 257), clipped.
+    return std::make_shared<CSequentialRegionDivider>(Area({-300, 2, 99, 257}), 256, 2);
+}
+
 TEST(SequentialRegionDividerTest, CutsAreasRowByRowAndClipsTheLastColumnAndRow) {
     struct Case {
-        const char* name;
         Rect area;
         uint32_t tileSize;
         uint32_t requested;
         int32_t expectedCount;
-        std::vector<std::pair<int32_t, Rect>> tiles; // region number -> rectangle
+        int32_t regionNumber; // -1: no tile to ask for
+        Rect tile;
     };
     const std::vector<Case> cases = {
-        {"1000x1000 in 256-pixel tiles",
-         {0, 0, 999, 999},
-         256,
-         100,
-         16,
-         {{0, {0, 0, 255, 255}},
-          {1, {256, 0, 511, 255}},
-          {3, {768, 0, 999, 255}},
-          {4, {0, 256, 255, 511}},
-          {12, {0, 768, 255, 999}},
-          {15, {768, 768, 999, 999}}}},
-        {"bounding box at (100, 50)",
-         {100, 50, 611, 305},
-         256,
-         100,
-         2,
-         {{0, {100, 50, 355, 305}}, {1, {356, 50, 611, 305}}}},
-        {"tile larger than the area", {10, 20, 109, 69}, 256, 5, 1, {{0, {10, 20, 109, 69}}}},
-        {"fewer tiles requested than the area holds",
-         {0, 0, 999, 999},
-         256,
-         3,
-         3,
-         {{2, {512, 0, 767, 255}}}},
-        {"one-pixel area", {7, 7, 7, 7}, 1, 100, 1, {{0, {7, 7, 7, 7}}}},
-        {"area with its right edge left of its left edge", {10, 0, 5, 99}, 256, 100, 0, {}},
+        {{0, 0, 999, 999}, 256, 100, 16, 0, {0, 0, 255, 255}},
+        {{0, 0, 999, 999}, 256, 100, 16, 1, {256, 0, 511, 255}},
+        {{0, 0, 999, 999}, 256, 100, 16, 3, {768, 0, 999, 255}},
+        {{0, 0, 999, 999}, 256, 100, 16, 4, {0, 256, 255, 511}},
+        {{0, 0, 999, 999}, 256, 100, 16, 15, {768, 768, 999, 999}},
+        {{0, 0, 999, 999}, 256, 3, 3, 2, {512, 0, 767, 255}}, // fewer tiles requested
+        {{100, 50, 611, 305}, 256, 100, 2, 1, {356, 50, 611, 305}},
+        {{10, 20, 109, 69}, 256, 5, 1, 0, {10, 20, 109, 69}}, // tile larger than the area
+        {{7, 7, 7, 7}, 1, 100, 1, 0, {7, 7, 7, 7}},
+        {{10, 0, 5, 99}, 256, 100, 0, -1, {}}, // right edge left of the left edge
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        CSequentialRegionDivider divider(Area(c.area.x0, c.area.y0, c.area.x1, c.area.y1),
-                                         c.tileSize, c.requested);
+        SCOPED_TRACE(testing::Message() << "region " << c.regionNumber << " of " << c.area[2]);
+        CSequentialRegionDivider divider(Area(c.area), c.tileSize, c.requested);
         EXPECT_EQ(divider.GetRegionCount(), c.expectedCount);
-        for (const auto& [number, rect] : c.tiles) {
-            EXPECT_EQ(ToRect(divider.GetRegion(number)), rect) << "region " << number;
+        if (c.regionNumber >= 0) {
+            EXPECT_EQ(Corners(divider.GetRegion(c.regionNumber)), c.tile);
         }
     }
 }
 
-TEST(RegionDividerTest, FailuresCarryTheirNumbers) {
-    const auto area = Area(0, 0, 999, 999);
-    struct Case {
-        const char* name;
-        std::function<void()> action;
-        std::string expected;
+TEST(RegionDividerTest, FailuresCarryTheirNumbersAndFileNames) {
+    TemporaryDirectory folder;
+    const std::string empty = folder.File("empty.bin");
+    WriteBytes(empty, {});
+    const std::string forty = folder.File("forty.bin");
+    WriteBytes(forty, std::vector<unsigned char>(40, 0));
+    const std::string missing = folder.File("missing.bin");
+    const std::string directory = folder.Path().string();
+    const std::string unwritable = folder.File("no-folder/tiles.bin");
+    const std::string tooMany = "Number of tiles '2500000000' exceeds maximum size of int "
+                                "'2147483647' please use -bbox to limit the test area or -ts to "
+                                "increase the tile size";
+    const CRegionPtr huge = Area({0, 0, 49999, 49999});
+    const CRegionPtr sixteen = Area({0, 0, 999, 999}); // 4 x 4 tiles of 256
+    const std::vector<std::pair<std::string, std::function<void()>>> cases = {
+        {tooMany, [&] { CSequentialRegionDivider(huge, 1, 100); }},
+        {tooMany, [&] { CRandomRegionDivider(huge, 1, 100, 1); }},
+        {"Row number '4' for region '16' must be smaller than row count '4'",
+         [&] { CSequentialRegionDivider(sixteen, 256, 100).GetRegion(16); }},
+        {"regionNumber '17' cannot be greater than tileCount '16'",
+         [&] { CSequentialRegionDivider(sixteen, 256, 100).GetRegion(17); }},
+        {"tileSize cannot be 0", [&] { CSequentialRegionDivider(sixteen, 0, 100); }},
+        {"Region '0' cannot be cut from an area without tile columns",
+         [] {
+             CSequentialRegionDivider(Area({10, 0, 5, 99}), 256, 1).GetRegion(0);
+         }},
+        {"No data in saved regions file " + missing, [&] { CSavedFileRegionDivider{missing}; }},
+        {"No data in saved regions file " + empty, [&] { CSavedFileRegionDivider{empty}; }},
+        {"No data in saved regions file " + directory, [&] { CSavedFileRegionDivider{directory}; }},
+        {"Saved regions file " + forty + " is corrupt", [&] { CSavedFileRegionDivider{forty}; }},
+        {"Unable to open output regions file " + unwritable,
+         [&] { CRegionDividerSerialisingDecorator(TwoTiles(), unwritable); }},
     };
-    const std::vector<Case> cases = {
-        {"too many tiles for a signed count",
-         [] { CSequentialRegionDivider(Area(0, 0, 49999, 49999), 1, 100); },
-         "Number of tiles '2500000000' exceeds maximum size of int '2147483647' please use -bbox "
-         "to limit the test area or -ts to increase the tile size"},
-        {"too many tiles, random order",
-         [] { CRandomRegionDivider(Area(0, 0, 49999, 49999), 1, 100, 1); },
-         "Number of tiles '2500000000' exceeds maximum size of int '2147483647' please use -bbox "
-         "to limit the test area or -ts to increase the tile size"},
-        {"region number equal to the count reaches the row check",
-         [&] { CSequentialRegionDivider(area, 256, 100).GetRegion(16); },
-         "Row number '4' for region '16' must be smaller than row count '4'"},
-        {"region number above the count",
-         [&] { CSequentialRegionDivider(area, 256, 100).GetRegion(17); },
-         "regionNumber '17' cannot be greater than tileCount '16'"},
-        {"tile size 0", [&] { CSequentialRegionDivider(area, 0, 100); }, "tileSize cannot be 0"},
-        {"tile from an empty area",
-         [] { CSequentialRegionDivider(Area(10, 0, 5, 99), 256, 1).GetRegion(0); },
-         "Region '0' cannot be cut from an area without tile columns"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(FailureOf(c.action), c.expected);
+    for (const auto& [expected, action] : cases) {
+        EXPECT_EQ(FailureOf(action), expected);
     }
 }
 
-// A Mersenne Twister written out from its published definition, so that the
-// divider's draws are checked against something other than the standard
-// library's engine.
-class ReferenceTwister {
-public:
-    explicit ReferenceTwister(uint32_t seed) {
-        state[0] = seed;
-        for (uint32_t i = 1; i < 624; ++i) {
-            state[i] = 1812433253u * (state[i - 1] ^ (state[i - 1] >> 30)) + i;
-        }
-    }
-
-    uint32_t Next() {
-        if (index == 624) {
-            Twist();
-        }
-        uint32_t y = state[index++];
-        y ^= y >> 11;
-        y ^= (y << 7) & 0x9d2c5680u;
-        y ^= (y << 15) & 0xefc60000u;
-        y ^= y >> 18;
-        return y;
-    }
-
-private:
-    void Twist() {
-        for (uint32_t i = 0; i < 624; ++i) {
-            const uint32_t y = (state[i] & 0x80000000u) | (state[(i + 1) % 624] & 0x7fffffffu);
-            state[i] = state[(i + 397) % 624] ^ (y >> 1) ^ ((y & 1u) ? 0x9908b0dfu : 0u);
-        }
-        index = 0;
-    }
-
-    std::array<uint32_t, 624> state{};
-    uint32_t index = 624;
-};
-
-TEST(RandomRegionDividerTest, KnownSeedGivesTheIndependentlyComputedTiles) {
+// The tile numbers are the first draws of the standard 32-bit Mersenne
+// Twister seeded with the first output of one seeded with `seed`, each kept
+// when below the largest multiple of the tile count and taken modulo it;
+// they were worked out once outside this program.
+TEST(RandomRegionDividerTest, KnownSeedGivesKnownTiles) {
     struct Case {
         uint32_t seed;
         Rect area;
         uint32_t tileSize;
+        std::vector<int32_t> tiles;
     };
-    // 16 tiles, 7 tiles (a count that needs the rejection step to be exact),
-    // 3 x 5 tiles of a shifted box, and one tile. 500 draws repeat tiles.
     const std::vector<Case> cases = {
-        {20261205u, {0, 0, 999, 999}, 256},
-        {1u, {0, 0, 699, 99}, 100},
-        {0xDEADBEEFu, {100, 50, 1099, 1050}, 200},
-        {7u, {5, 6, 104, 55}, 256}, // a single tile, always drawn
+        {20261205u, {0, 0, 999, 999}, 256, {4, 11, 1, 2, 0, 14, 11, 0, 1, 13, 5, 0}},
+        {0xDEADBEEFu, {100, 50, 1099, 1050}, 200, {28, 12, 18, 21, 21, 22, 22, 25, 11, 29, 23, 2}},
+        {7u, {5, 6, 104, 55}, 256, {0, 0, 0}}, // a single tile, always drawn
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.seed);
-        const int32_t columns = (c.area.x1 - c.area.x0 + c.tileSize) / c.tileSize;
-        const int32_t rows = (c.area.y1 - c.area.y0 + c.tileSize) / c.tileSize;
-        const uint32_t n = static_cast<uint32_t>(columns * rows);
-
-        ReferenceTwister seeder(c.seed);
-        ReferenceTwister engine(seeder.Next());
-        CRandomRegionDivider divider(Area(c.area.x0, c.area.y0, c.area.x1, c.area.y1), c.tileSize,
-                                     500, c.seed);
-        ASSERT_EQ(divider.GetRegionCount(), 500);
-        for (int32_t i = 0; i < 500; ++i) {
-            uint32_t r = engine.Next();
-            while (r / n >= 0xFFFFFFFFu / n && 0xFFFFFFFFu % n != n - 1) {
-                r = engine.Next();
-            }
-            const int32_t t = static_cast<int32_t>(r % n);
-            const int32_t x0 = c.area.x0 + static_cast<int32_t>(c.tileSize) * (t % columns);
-            const int32_t y0 = c.area.y0 + static_cast<int32_t>(c.tileSize) * (t / columns);
-            const Rect expected{
-                x0, y0, std::min<int32_t>(x0 + static_cast<int32_t>(c.tileSize) - 1, c.area.x1),
-                std::min<int32_t>(y0 + static_cast<int32_t>(c.tileSize) - 1, c.area.y1)};
-            ASSERT_EQ(ToRect(divider.GetRegion(i)), expected) << "draw " << i;
+        CRandomRegionDivider divider(Area(c.area), c.tileSize, 100, c.seed);
+        CSequentialRegionDivider grid(Area(c.area), c.tileSize, 100);
+        EXPECT_EQ(divider.GetRegionCount(), 100); // not clamped to the tiles in the area
+        for (size_t draw = 0; draw < c.tiles.size(); ++draw) {
+            EXPECT_EQ(Corners(divider.GetRegion(0)), Corners(grid.GetRegion(c.tiles[draw])))
+                << "draw " << draw;
         }
     }
+}
+
+// Two runs started within the same second must visit different tiles.
+TEST(RandomRegionDividerTest, SeedIsTheClockIn100NanosecondUnitsSince1970CutTo32Bits) {
+    const std::vector<std::pair<int64_t, uint32_t>> cases = {
+        {1'000'000'000, 10'000'000},                 // one second after 1970
+        {1'796'515'200'000'000'000, 3'880'501'248u}, // 2026-12-06 00:00:00, wrapped
+        {1'796'515'200'123'456'789, 3'881'735'815u}, // 0.12 seconds later
+        {1'796'515'200'000'000'099, 3'880'501'248u}, // less than one unit later
+    };
+    for (const auto& [nanoseconds, seed] : cases) {
+        const std::chrono::system_clock::time_point time{std::chrono::nanoseconds(nanoseconds)};
+        EXPECT_EQ(CRandomRegionDivider::SeedFromClock(time), seed) << nanoseconds << " ns";
+    }
+}
+
+// Records are x0, y0, x1, y1 as signed 32-bit little-endian numbers, each at
+// the position of its region number, so that a replay gives them back in order.
+TEST(SavedRegionsFile, RecordsTilesAtTheirNumberAndReplaysThem) {
+    TemporaryDirectory folder;
+    const std::string fileName = folder.File("tiles.bin");
+    WriteBytes(fileName, std::vector<unsigned char>(160, 0xAB));
+    {
+        CRegionDividerSerialisingDecorator recorder(TwoTiles(), fileName);
+        EXPECT_EQ(std::filesystem::file_size(fileName), 0u) << "an old file must be truncated";
+        EXPECT_EQ(recorder.GetRegionCount(), 2);
+        EXPECT_EQ(Corners(recorder.GetRegion(1)), (Rect{-44, 2, 99, 257}));
+        recorder.GetRegion(0);
+    }
+    std::ifstream file(fileName, std::ios::binary);
+    EXPECT_EQ(std::vector<unsigned char>(std::istreambuf_iterator<char>(file), {}),
+              (std::vector<unsigned char>{
+                  0xD4, 0xFE, 0xFF, 0xFF, 2, 0, 0, 0, 0xD3, 0xFF, 0xFF, 0xFF, 1, 1, 0, 0,
+                  0xD4, 0xFF, 0xFF, 0xFF, 2, 0, 0, 0, 99,   0,    0,    0,    1, 1, 0, 0}));
+
+    CSavedFileRegionDivider replay(fileName);
+    EXPECT_EQ(replay.GetRegionCount(), 2);
+    EXPECT_EQ(replay.GetTileSize(), 256); // the width of the first tile
+    EXPECT_EQ(Corners(replay.GetRegion(1)), (Rect{-44, 2, 99, 257}));
+    // A read past the end is not detected and gives the zero record...
+    EXPECT_EQ(Corners(replay.GetRegion(7)), (Rect{0, 0, 0, 0}));
+    // ...after which earlier records can still be read.
+    EXPECT_EQ(Corners(replay.GetRegion(0)), (Rect{-300, 2, -45, 257}));
 }
 
 } // namespace

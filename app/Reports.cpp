@@ -141,7 +141,9 @@ void PrintTimingStats(const BandTimings& readTimes) {
         total += timing.sum;
         count += timing.count;
     }
-    PrintMilliseconds(" \tMin: ", smallest / 1000.0);
-    PrintMilliseconds(" \tAvg: ", total / (static_cast<int32_t>(count) * 1000.0));
-    PrintMilliseconds(" \tMax: ", largest / 1000.0);
+    // Microsecond totals stay far below 2^53, so the conversions are exact.
+    PrintMilliseconds(" \tMin: ", static_cast<double>(smallest) / 1000.0);
+    PrintMilliseconds(" \tAvg: ",
+                      static_cast<double>(total) / (static_cast<int32_t>(count) * 1000.0));
+    PrintMilliseconds(" \tMax: ", static_cast<double>(largest) / 1000.0);
 }

@@ -1,11 +1,11 @@
 // Pixels per second of the metric kernels on one 256 x 256 tile pair, for
-// every instruction-set variant this processor runs and for the plain
-// step-by-step kernels of the tests.
-#include "metrics/KernelVariant.h"
+// every instruction-set target this processor runs and for the plain
+// step-by-step kernels.
 #include "metrics/MSEKernel.h"
 #include "metrics/MSSSIMKernel.h"
+#include "metrics/RowKernels.h"
 #include "metrics/SSIMKernel.h"
-#include "tests/metrics/ReferenceKernels.h"
+#include "reference_kernels/ReferenceKernels.h"
 
 #include <benchmark/benchmark.h>
 
@@ -19,6 +19,7 @@ namespace {
 
 constexpr int32_t kTileSize = 256;
 const SSIMParameters kEightBit{1, 1, 1, 255, 0.01f, 0.03f, 1};
+const reference::SSIMParameters kPlainEightBit{1, 1, 1, 255, 0.01f, 0.03f, 1};
 
 // An 8-bit tile and a noisy copy of it.
 struct TilePair {
@@ -49,7 +50,7 @@ float SSIMEightBit(const float* a, const float* b, int32_t width, int32_t height
 }
 
 float ReferenceSSIMEightBit(const float* a, const float* b, int32_t width, int32_t height) {
-    return reference::ComputeSSIM(a, b, width, height, &kEightBit);
+    return reference::ComputeSSIM(a, b, width, height, &kPlainEightBit);
 }
 
 void RunOnTile(benchmark::State& state, Kernel kernel) {
@@ -61,25 +62,22 @@ void RunOnTile(benchmark::State& state, Kernel kernel) {
     state.SetItemsProcessed(state.iterations() * kTileSize * kTileSize);
 }
 
-// The production kernel on the variant given as the benchmark's argument.
+// The production kernel on the target given as the benchmark's argument.
 template <Kernel kernel> void Production(benchmark::State& state) {
-    const auto variant = static_cast<KernelVariant>(state.range(0));
-    ForceKernelVariant(variant);
-    state.SetLabel(KernelVariantName(variant));
+    const int64_t target = state.range(0);
+    ForceKernelTarget(target);
+    state.SetLabel(KernelTargetName(target));
     RunOnTile(state, kernel);
-    ForceKernelVariant(BestKernelVariant());
+    ForceKernelTarget(0);
 }
 
 template <Kernel kernel> void Reference(benchmark::State& state) {
     RunOnTile(state, kernel);
 }
 
-void SupportedVariants(benchmark::internal::Benchmark* benchmark) {
-    for (const KernelVariant variant :
-         {KernelVariant::Baseline, KernelVariant::Avx2, KernelVariant::Avx512}) {
-        if (IsKernelVariantSupported(variant)) {
-            benchmark->Arg(static_cast<int64_t>(variant));
-        }
+void SupportedTargets(benchmark::internal::Benchmark* benchmark) {
+    for (const int64_t target : SupportedKernelTargets()) {
+        benchmark->Arg(target);
     }
 }
 
@@ -104,16 +102,16 @@ void ComputeMSSSIM_Reference(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(ComputeMSE_Production)->Apply(SupportedVariants)->ArgName("variant");
+BENCHMARK(ComputeMSE_Production)->Apply(SupportedTargets)->ArgName("target");
 BENCHMARK(ComputeMSE_Reference);
 BENCHMARK(ComputeSSIM_Production)
-    ->Apply(SupportedVariants)
-    ->ArgName("variant")
+    ->Apply(SupportedTargets)
+    ->ArgName("target")
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(ComputeSSIM_Reference)->Unit(benchmark::kMillisecond);
 BENCHMARK(ComputeMSSSIM_Production)
-    ->Apply(SupportedVariants)
-    ->ArgName("variant")
+    ->Apply(SupportedTargets)
+    ->ArgName("target")
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(ComputeMSSSIM_Reference)->Unit(benchmark::kMillisecond);
 

@@ -6,7 +6,7 @@
 // largest sample value. Identical tiles give 0, not infinity.
 class CPSNRAlgorithm : public CAlgorithm {
 public:
-    explicit CPSNRAlgorithm(float peakValue) : peakValue(peakValue) {}
+    explicit CPSNRAlgorithm(float newPeakValue) : peakValue(newPeakValue) {}
 
     const char* GetName() const override { return "psnr"; }
     std::unique_ptr<CAlgorithm> Create(float peakValue) const override;

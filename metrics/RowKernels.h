@@ -1,10 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
-// The innermost loops of the filters and of the SSIM terms, built once per
-// instruction set. Every variant performs the same float and double
-// operations in the same order for each output, so results match bit for bit.
+// The innermost loops of the filters and of the SSIM terms. They are built
+// once for every instruction-set target of the vector library on this
+// architecture, and the best target the processor runs is chosen at run time.
+// Every target performs the same float and double operations in the same
+// order for each output, so results match bit for bit.
 
 // For x in [0, count): out[x] = float(scale * sum over t of double(taps[t][x] * weights[t])),
 // the sum taken in tap order. Outputs are produced in blocks from left to
@@ -34,35 +37,22 @@ struct RowKernels {
     SSIMTermsRowFunction ssimTermsRow;
 };
 
-// The row kernels of the active variant (KernelVariant.h).
-const RowKernels& ActiveRowKernels();
+// The row kernels of the active target.
+RowKernels ActiveRowKernels();
 
-// Plain C++ for any x86-64 processor.
-namespace baseline_kernels {
-void WeightedRowSums(const float* const* taps, const float* weights, int32_t tapCount,
-                     int32_t count, double scale, float* out);
-void SSIMTermsRow(const float* meanA, const float* meanB, const float* filteredAA,
-                  const float* filteredBB, const float* filteredAB, int32_t count,
-                  const SSIMConstants& constants, double* luminance, double* contrast,
-                  double* structure);
-} // namespace baseline_kernels
+// Targets are the vector library's target bits (HWY_AVX3, HWY_NEON, ...).
 
-// Built with AVX2 (no fused multiply-add).
-namespace avx2_kernels {
-void WeightedRowSums(const float* const* taps, const float* weights, int32_t tapCount,
-                     int32_t count, double scale, float* out);
-void SSIMTermsRow(const float* meanA, const float* meanB, const float* filteredAA,
-                  const float* filteredBB, const float* filteredAB, int32_t count,
-                  const SSIMConstants& constants, double* luminance, double* contrast,
-                  double* structure);
-} // namespace avx2_kernels
+// The targets this processor runs and the kernels were built for, best first.
+std::vector<int64_t> SupportedKernelTargets();
 
-// Built with AVX-512 F and VL.
-namespace avx512_kernels {
-void WeightedRowSums(const float* const* taps, const float* weights, int32_t tapCount,
-                     int32_t count, double scale, float* out);
-void SSIMTermsRow(const float* meanA, const float* meanB, const float* filteredAA,
-                  const float* filteredBB, const float* filteredAB, int32_t count,
-                  const SSIMConstants& constants, double* luminance, double* contrast,
-                  double* structure);
-} // namespace avx512_kernels
+// The target the kernels run on now: the forced one, otherwise the one the
+// vector library's run-time dispatch chose.
+int64_t ActiveKernelTarget();
+
+// Makes the kernels run `target` from now on, so that tests and benchmarks
+// can reach every target on one machine; 0 hands the choice back to the
+// run-time dispatch. Returns false, changing nothing, for a target that is
+// not among SupportedKernelTargets().
+bool ForceKernelTarget(int64_t target);
+
+const char* KernelTargetName(int64_t target);

@@ -6,7 +6,7 @@
 // K2 = 0.03 and the images' largest sample value as dynamic range.
 class CSSIMAlgorithm : public CAlgorithm {
 public:
-    explicit CSSIMAlgorithm(float peakValue) : peakValue(peakValue) {}
+    explicit CSSIMAlgorithm(float newPeakValue) : peakValue(newPeakValue) {}
 
     const char* GetName() const override { return "ssim"; }
     std::unique_ptr<CAlgorithm> Create(float peakValue) const override;

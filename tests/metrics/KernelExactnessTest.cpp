@@ -1,38 +1,44 @@
 // The production kernels reorder loops and use vector instructions; they must
-// still give exactly the numbers of the plain step-by-step kernels, on every
-// instruction-set variant this processor can run.
+// still give exactly the numbers of the plain step-by-step kernels, with
+// their own weights and exponents, on every instruction-set target this
+// processor can run.
 #include "metrics/KernelTables.h"
-#include "metrics/KernelVariant.h"
 #include "metrics/MSEKernel.h"
 #include "metrics/MSSSIMKernel.h"
-#include "tests/metrics/ReferenceKernels.h"
+#include "metrics/RowKernels.h"
+#include "metrics/SSIMKernel.h"
+#include "reference_kernels/ReferenceKernels.h"
 #include "tests/metrics/TilePairs.h"
 
 #include <gtest/gtest.h>
+#include <hwy/highway.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <functional>
+#include <set>
 #include <string>
 
 namespace {
 
-// Whether `compute` gives the bits of `expected` on every supported variant.
+// Whether `compute` gives the bits of `expected` on every target the vector
+// library built and this processor runs.
 template <typename Compute>
-void ExpectSameBitsOnEveryVariant(const std::vector<double>& expected, const Compute& compute) {
+void ExpectSameBitsOnEveryTarget(const std::vector<double>& expected, const Compute& compute) {
     const auto sameBits = [](double x, double y) { return std::memcmp(&x, &y, sizeof x) == 0; };
-    for (const auto v : {KernelVariant::Baseline, KernelVariant::Avx2, KernelVariant::Avx512}) {
-        ASSERT_EQ(IsKernelVariantSupported(v), ForceKernelVariant(v)) << KernelVariantName(v);
-        if (IsKernelVariantSupported(v)) {
-            const std::vector<double> actual = compute();
-            const auto [e, a] = std::mismatch(expected.begin(), expected.end(), actual.begin(),
-                                              actual.end(), sameBits);
-            EXPECT_TRUE(e == expected.end() && a == actual.end())
-                << KernelVariantName(v) << ": " << expected.size() << " numbers expected, "
-                << actual.size() << " computed, differing from number " << e - expected.begin();
-        }
+    const std::vector<int64_t> targets = hwy::SupportedAndGeneratedTargets();
+    ASSERT_FALSE(targets.empty());
+    for (const int64_t target : targets) {
+        ASSERT_TRUE(ForceKernelTarget(target)) << hwy::TargetName(target);
+        const std::vector<double> actual = compute();
+        const auto [e, a] =
+            std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end(), sameBits);
+        EXPECT_TRUE(e == expected.end() && a == actual.end())
+            << hwy::TargetName(target) << ": " << expected.size() << " numbers expected, "
+            << actual.size() << " computed, differing from number " << e - expected.begin();
     }
-    ForceKernelVariant(BestKernelVariant());
+    ForceKernelTarget(0);
 }
 
 std::vector<float> RandomValues(size_t count, float low, float high, uint32_t seed) {
@@ -46,9 +52,9 @@ std::vector<float> RandomValues(size_t count, float low, float high, uint32_t se
 // Decimate by 2 and by 3 (when one reflection reaches inside the image), then
 // ConvolveValid into a buffer and in place: every output with its size, and
 // the input after each ConvolveValid.
-std::vector<double> Filtered(decltype(&ConvolveValid) convolve, decltype(&Decimate) decimate,
-                             const FilterKernel& kernel, std::vector<float> image, int32_t w,
-                             int32_t h) {
+template <typename Kernel, typename Convolve, typename Decimate>
+std::vector<double> Filtered(Convolve convolve, Decimate decimate, const Kernel& kernel,
+                             std::vector<float> image, int32_t w, int32_t h) {
     std::vector<double> all;
     std::vector<float> out(image.size(), -1.0f);
     int32_t size[2] = {};
@@ -79,21 +85,30 @@ TEST(KernelExactnessTest, ConvolveValidAndDecimateMatchThePlainLoops) {
     // to 0), even sizes, more taps than the row kernels take.
     const int32_t shapes[][3] = {{11, 11, 1}, {9, 9, 1},   {5, 3, 0}, {4, 4, 1},
                                  {1, 1, 0},   {17, 17, 0}, {2, 1, 0}};
-    const int32_t sizes[][2] = {{4, 4},   {5, 9},   {10, 8},   {11, 11},   {12, 40}, {37, 13},
-                                {45, 44}, {89, 88}, {101, 97}, {128, 129}, {300, 23}};
+    // Every width up to 40 (rows of fewer outputs than one vector holds, and
+    // of every remainder), and rows around whole blocks of registers.
+    std::vector<std::pair<int32_t, int32_t>> sizes = {{10, 8},   {12, 40},   {45, 44},  {89, 88},
+                                                      {101, 97}, {128, 129}, {300, 23}, {73, 12},
+                                                      {74, 13},  {75, 12},   {138, 12}, {139, 14}};
+    for (int32_t w = 1; w <= 40; ++w) {
+        sizes.emplace_back(w, 11 + w % 3);
+    }
     for (const auto& shape : shapes) {
         const float* weights = shape[0] == 11  ? GaussianWindow11
                                : shape[0] == 9 ? LowPass9
                                                : random.data();
+        const float* plainWeights = shape[0] == 11  ? reference::GaussianWindow11()
+                                    : shape[0] == 9 ? reference::LowPass9()
+                                                    : random.data();
         const FilterKernel kernel{weights, shape[0], shape[1], shape[2], MirrorSample, 0};
-        FilterKernel plain = kernel;
-        plain.borderFunction = reference::MirrorSample;
-        for (const auto& size : sizes) {
-            const int32_t w = size[0], h = size[1];
+        const reference::FilterKernel plain{
+            plainWeights, shape[0], shape[1], shape[2], reference::MirrorSample, 0};
+        for (const auto& [w, h] : sizes) {
             SCOPED_TRACE(std::to_string(kernel.width) + "x" + std::to_string(kernel.height) +
                          " kernel on " + std::to_string(w) + "x" + std::to_string(h));
-            const std::vector<float> image = RandomValues(w * h, -100.0f, 65535.0f, w + h);
-            ExpectSameBitsOnEveryVariant(
+            const std::vector<float> image = RandomValues(static_cast<size_t>(w * h), -100.0f,
+                                                          65535.0f, static_cast<uint32_t>(w + h));
+            ExpectSameBitsOnEveryTarget(
                 Filtered(reference::ConvolveValid, reference::Decimate, plain, image, w, h),
                 [&] { return Filtered(ConvolveValid, Decimate, kernel, image, w, h); });
         }
@@ -102,46 +117,84 @@ TEST(KernelExactnessTest, ConvolveValidAndDecimateMatchThePlainLoops) {
 
 using Vector = std::vector<double>;
 
+// The kernels and records of one side of the comparison.
+struct Production {
+    using Kernel = FilterKernel;
+    using Parameters = SSIMParameters;
+    using Callbacks = SSIMCallbacks;
+    static Kernel Window() { return GaussianWindowKernel(); }
+    static constexpr auto core = SSIMCore;
+    static constexpr auto ssim = ComputeSSIM;
+    static constexpr auto mse = ComputeMSE;
+    static constexpr auto msssim = ComputeMSSSIM;
+};
+
+struct Plain {
+    using Kernel = reference::FilterKernel;
+    using Parameters = reference::SSIMParameters;
+    using Callbacks = reference::SSIMCallbacks;
+    static Kernel Window() {
+        return {reference::GaussianWindow11(), 11, 11, 1, reference::MirrorSample, 0};
+    }
+    static constexpr auto core = reference::SSIMCore;
+    static constexpr auto ssim = reference::ComputeSSIM;
+    static constexpr auto mse = reference::ComputeMSE;
+    static constexpr auto msssim = reference::ComputeMSSSIM;
+};
+
+// alpha, beta, gamma, L, K1, K2.
+using ParameterValues = std::array<float, 6>;
+
 // SSIMCore's terms at every position, the size it combines them over and its
 // result, its result when accumulate stops it, then SSIM, MSE and MS-SSIM.
-template <auto core, auto ssim, auto mse, auto msssim>
-Vector Statistics(const TilePair& t, const SSIMParameters& p) {
+template <typename Side> Vector Statistics(const TilePair& t, const ParameterValues& values) {
     const float* a = t.original.data();
     const float* b = t.compressed.data();
-    const FilterKernel window = GaussianWindowKernel();
+    const typename Side::Kernel window = Side::Window();
+    const typename Side::Parameters p{values[0], values[1], values[2], values[3],
+                                      values[4], values[5], 1};
     Vector all;
-    const auto record = [](const double* terms, void* all) {
-        static_cast<Vector*>(all)->insert(static_cast<Vector*>(all)->end(), terms, terms + 3);
+    const auto record = [](const double* terms, void* context) {
+        static_cast<Vector*>(context)->insert(static_cast<Vector*>(context)->end(), terms,
+                                              terms + 3);
         return int32_t{0};
     };
-    const auto combine = [](int32_t width, int32_t height, void* all) {
-        static_cast<Vector*>(all)->insert(static_cast<Vector*>(all)->end(),
-                                          {1.0 * width, 1.0 * height});
+    const auto combine = [](int32_t width, int32_t height, void* context) {
+        static_cast<Vector*>(context)->insert(static_cast<Vector*>(context)->end(),
+                                              {1.0 * width, 1.0 * height});
         return 0.5f;
     };
     const auto stop = [](const double*, void*) { return int32_t{1}; };
-    const SSIMCallbacks recording{record, combine, &all}, stopping{stop, combine, &all};
-    all.push_back(core(a, b, t.width, t.height, &window, &recording, &p));
-    all.push_back(core(a, b, t.width, t.height, &window, &stopping, &p));
-    all.push_back(ssim(a, b, t.width, t.height, &p));
-    all.push_back(mse(a, b, t.width, t.height));
-    all.push_back(msssim(a, b, t.width, t.height));
+    const typename Side::Callbacks recording{record, combine, &all}, stopping{stop, combine, &all};
+    all.push_back(Side::core(a, b, t.width, t.height, &window, &recording, &p));
+    all.push_back(Side::core(a, b, t.width, t.height, &window, &stopping, &p));
+    all.push_back(Side::ssim(a, b, t.width, t.height, &p));
+    all.push_back(Side::mse(a, b, t.width, t.height));
+    all.push_back(Side::msssim(a, b, t.width, t.height));
     return all;
 }
 
 TEST(KernelExactnessTest, StatisticsGiveTheSameBitsOnManyTiles) {
-    const SSIMParameters eightBit{1, 1, 1, 255, 0.01f, 0.03f, 1};
-    const SSIMParameters sixteenBit{1, 1, 1, 65535, 0.01f, 0.03f, 1};
-    const SSIMParameters unstabilised{1, 1, 1, 255, 0, 0, 1}; // K1 = K2 = 0
-    const SSIMParameters exponents{0.5f, 2.0f, 0.7f, 255, 0.01f, 0.03f, 1};
-    std::vector<std::pair<TilePair, SSIMParameters>> cases;
+    const ParameterValues eightBit{1, 1, 1, 255, 0.01f, 0.03f};
+    const ParameterValues sixteenBit{1, 1, 1, 65535, 0.01f, 0.03f};
+    const ParameterValues unstabilised{1, 1, 1, 255, 0, 0}; // K1 = K2 = 0
+    const ParameterValues exponents{0.5f, 2.0f, 0.7f, 255, 0.01f, 0.03f};
+    std::vector<std::pair<TilePair, ParameterValues>> cases;
     // Odd, prime and edge sizes, and the MS-SSIM sizes around its limit of 176.
     const int32_t sizes[][2] = {{11, 11},   {12, 11},   {11, 37},   {13, 13},   {17, 29},
                                 {31, 31},   {64, 48},   {97, 101},  {176, 176}, {177, 177},
                                 {178, 176}, {176, 191}, {183, 200}, {199, 211}, {257, 263},
-                                {300, 179}, {300, 17}};
+                                {300, 179}, {300, 17},  {74, 15},   {75, 12},   {139, 13}};
     for (const auto& size : sizes) {
-        cases.emplace_back(NoisyTiles(size[0], size[1], 255, size[0] + size[1]), eightBit);
+        cases.emplace_back(
+            NoisyTiles(size[0], size[1], 255, static_cast<uint32_t>(size[0] + size[1])), eightBit);
+    }
+    // Rows of every number of window positions up to 20, also without the
+    // stabilising constants, whose special cases take their own lanes.
+    for (int32_t w = 11; w <= 30; ++w) {
+        const auto seed = static_cast<uint32_t>(100 + w);
+        cases.emplace_back(NoisyTiles(w, 12 + w % 3, 255, seed), eightBit);
+        cases.emplace_back(NoisyTiles(w, 11, 255, seed, w % 2 == 0), unstabilised);
     }
     TilePair oneFlat = NoisyTiles(30, 30, 255, 50);
     oneFlat.original.assign(30 * 30, 0.0f);
@@ -165,14 +218,40 @@ TEST(KernelExactnessTest, StatisticsGiveTheSameBitsOnManyTiles) {
         const auto& [tiles, parameters] = cases[i];
         SCOPED_TRACE("case " + std::to_string(i) + ", " + std::to_string(tiles.width) + "x" +
                      std::to_string(tiles.height));
-        ExpectSameBitsOnEveryVariant(
-            Statistics<reference::SSIMCore, reference::ComputeSSIM, reference::ComputeMSE,
-                       reference::ComputeMSSSIM>(tiles, parameters),
-            [&] {
-                return Statistics<SSIMCore, ComputeSSIM, ComputeMSE, ComputeMSSSIM>(tiles,
-                                                                                    parameters);
-            });
+        ExpectSameBitsOnEveryTarget(Statistics<Plain>(tiles, parameters),
+                                    [&] { return Statistics<Production>(tiles, parameters); });
     }
+}
+
+// The lowest target bit is the best target, by the vector library's own
+// ordering.
+int64_t Best(int64_t targets) {
+    return targets & -targets;
+}
+
+TEST(KernelTargetTest, RunsTheBestTargetOfThisProcessorUnlessForced) {
+    const int64_t available = hwy::SupportedTargets() & HWY_TARGETS;
+    EXPECT_EQ(Best(available), ActiveKernelTarget()) << KernelTargetName(ActiveKernelTarget());
+#if HWY_ARCH_X86
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
+        __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512bw")) {
+        EXPECT_EQ(HWY_AVX3, ActiveKernelTarget()) << KernelTargetName(ActiveKernelTarget());
+    }
+#endif
+
+    // Each forced target runs kernels of its own, and 0 gives the choice back.
+    std::set<WeightedRowSumsFunction> kernels;
+    for (const int64_t target : SupportedKernelTargets()) {
+        EXPECT_TRUE(ForceKernelTarget(target)) << KernelTargetName(target);
+        EXPECT_EQ(target, ActiveKernelTarget()) << KernelTargetName(target);
+        kernels.insert(ActiveRowKernels().weightedRowSums);
+    }
+    EXPECT_EQ(SupportedKernelTargets().size(), kernels.size());
+    const int64_t unavailable = Best(~available & ~(int64_t{1} << 63));
+    EXPECT_FALSE(ForceKernelTarget(unavailable)) << unavailable;
+    EXPECT_TRUE(ForceKernelTarget(0));
+    EXPECT_EQ(Best(available), ActiveKernelTarget());
 }
 
 } // namespace

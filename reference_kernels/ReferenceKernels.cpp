@@ -1,8 +1,7 @@
-#include "tests/metrics/ReferenceKernels.h"
-
-#include "metrics/KernelTables.h"
+#include "reference_kernels/ReferenceKernels.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -12,7 +11,25 @@ namespace reference {
 namespace {
 
 constexpr float kInfinity = std::numeric_limits<float>::infinity();
-const FilterKernel kWindow{GaussianWindow11, 11, 11, 1, reference::MirrorSample, 0.0f};
+
+// MS-SSIM's published exponents by scale, from full size to coarsest; the
+// luminance term only counts at the coarsest.
+constexpr float kLuminanceExponents[5] = {0.0f, 0.0f, 0.0f, 0.0f, 0.1333f};
+constexpr float kContrastExponents[5] = {0.0448f, 0.2856f, 0.3001f, 0.2363f, 0.1333f};
+constexpr float kStructureExponents[5] = {0.0448f, 0.2856f, 0.3001f, 0.2363f, 0.1333f};
+
+// The published upper-left quadrant of the 9/7 low-pass filter, centre row
+// and column last; the rest mirrors it.
+constexpr float kLowPassQuadrant[5][5] = {
+    {0.000714f, -0.000450f, -0.002090f, 0.007132f, 0.016114f},
+    {-0.000450f, 0.000283f, 0.001316f, -0.004490f, -0.010146f},
+    {-0.002090f, 0.001316f, 0.006115f, -0.020867f, -0.047149f},
+    {0.007132f, -0.004490f, -0.020867f, 0.071207f, 0.160885f},
+    {0.016114f, -0.010146f, -0.047149f, 0.160885f, 0.363505f}};
+
+FilterKernel Window() {
+    return {GaussianWindow11(), 11, 11, 1, reference::MirrorSample, 0.0f};
+}
 
 float KernelScale(const FilterKernel* k) {
     double sum = 0;
@@ -66,7 +83,7 @@ float CombineMean(int32_t ow, int32_t oh, void* context) {
 // One MS-SSIM scale: the three terms summed apart, their means raised to the
 // scale's exponents.
 struct ScaleSums {
-    int32_t scale;
+    size_t scale;
     double sum[3];
 };
 
@@ -81,14 +98,46 @@ int32_t AccumulateTerms(const double* terms, void* context) {
 float CombineScale(int32_t ow, int32_t oh, void* context) {
     const ScaleSums* m = static_cast<ScaleSums*>(context);
     const double n = static_cast<double>(ow * oh);
-    const double lm = std::pow(m->sum[0] / n, static_cast<double>(LuminanceExponents[m->scale]));
-    const double cm = std::pow(m->sum[1] / n, static_cast<double>(ContrastExponents[m->scale]));
+    const double lm = std::pow(m->sum[0] / n, static_cast<double>(kLuminanceExponents[m->scale]));
+    const double cm = std::pow(m->sum[1] / n, static_cast<double>(kContrastExponents[m->scale]));
     const double sm =
-        std::pow(std::fabs(m->sum[2] / n), static_cast<double>(StructureExponents[m->scale]));
+        std::pow(std::fabs(m->sum[2] / n), static_cast<double>(kStructureExponents[m->scale]));
     return static_cast<float>((cm * lm) * sm);
 }
 
 } // namespace
+
+const float* GaussianWindow11() {
+    // The 11 taps exp(-k^2 / 4.5), k = -5 ... 5, divided by their sum; each
+    // weight is the product of two taps rounded to six decimals.
+    static const std::array<float, 121> window = [] {
+        double taps[11];
+        double sum = 0;
+        for (int32_t k = -5; k <= 5; ++k) {
+            taps[k + 5] = std::exp(-static_cast<double>(k * k) / 4.5);
+            sum += taps[k + 5];
+        }
+        std::array<float, 121> weights{};
+        for (size_t i = 0; i < weights.size(); ++i) {
+            const double product = taps[i / 11] / sum * (taps[i % 11] / sum);
+            weights[i] = static_cast<float>(std::round(product * 1e6) / 1e6);
+        }
+        return weights;
+    }();
+    return window.data();
+}
+
+const float* LowPass9() {
+    static const std::array<float, 81> filter = [] {
+        std::array<float, 81> weights{};
+        for (size_t i = 0; i < weights.size(); ++i) {
+            const size_t row = i / 9, column = i % 9;
+            weights[i] = kLowPassQuadrant[std::min(row, 8 - row)][std::min(column, 8 - column)];
+        }
+        return weights;
+    }();
+    return filter.data();
+}
 
 float ComputeMSE(const float* a, const float* b, int32_t width, int32_t height) {
     double sum = 0;
@@ -196,19 +245,21 @@ float SSIMCore(const float* a, const float* b, int32_t w, int32_t h, const Filte
 float ComputeSSIM(const float* a, const float* b, int32_t w, int32_t h, const SSIMParameters* p) {
     double sum = 0;
     const SSIMCallbacks callbacks{AccumulateProduct, CombineMean, &sum};
-    return reference::SSIMCore(a, b, w, h, &kWindow, &callbacks, p);
+    const FilterKernel window = Window();
+    return reference::SSIMCore(a, b, w, h, &window, &callbacks, p);
 }
 
 float ComputeMSSSIM(const float* a, const float* b, int32_t w, int32_t h) {
     if (w < 176 || h < 176) { // an 11 x 11 window at the fifth scale
         return kInfinity;
     }
-    const FilterKernel lowPass{LowPass9, 9, 9, 1, MirrorSample, 0.0f};
+    const FilterKernel lowPass{LowPass9(), 9, 9, 1, MirrorSample, 0.0f};
+    const FilterKernel window = Window();
     const SSIMParameters parameters{1, 1, 1, 255, 0, 0, 1};
     std::vector<float> levelA(a, a + w * h), levelB(b, b + w * h);
     int32_t u = w, v = h;
     float result = 1.0f;
-    for (int32_t k = 0; k < 5 && result != kInfinity; ++k) {
+    for (size_t k = 0; k < 5 && result != kInfinity; ++k) {
         if (k > 0) { // filter and halve, rounding up
             std::vector<float> nextA(u * v), nextB(u * v);
             reference::Decimate(levelA.data(), u, v, 2, &lowPass, nextA.data(), nullptr, nullptr);
@@ -218,7 +269,7 @@ float ComputeMSSSIM(const float* a, const float* b, int32_t w, int32_t h) {
         }
         ScaleSums sums{k, {0, 0, 0}};
         const SSIMCallbacks callbacks{AccumulateTerms, CombineScale, &sums};
-        result = result * reference::SSIMCore(levelA.data(), levelB.data(), u, v, &kWindow,
+        result = result * reference::SSIMCore(levelA.data(), levelB.data(), u, v, &window,
                                               &callbacks, &parameters);
     }
     return result;

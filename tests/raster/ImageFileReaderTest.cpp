@@ -144,8 +144,18 @@ protected:
     TemporaryDirectory folder;
 };
 
+int OpenGdalDatasets() {
+    GDALDatasetH* datasets = nullptr;
+    int count = 0;
+    GDALGetOpenDatasets(&datasets, &count);
+    return count;
+}
+
 TEST_P(ReaderOutcomes, DescribeTheFile) {
-    EXPECT_EQ(Describe(GetParam().open, GetParam().make(folder)), GetParam().expected);
+    const std::string fileName = GetParam().make(folder);
+    const int openBefore = OpenGdalDatasets();
+    EXPECT_EQ(Describe(GetParam().open, fileName), GetParam().expected);
+    EXPECT_EQ(OpenGdalDatasets(), openBefore) << "the reader left its dataset open";
 }
 
 std::string CaseName(const ::testing::TestParamInfo<ReaderCase>& info) {
@@ -161,6 +171,7 @@ const std::string kJp2Rgb =
 // start marker; its component count at 40, then three bytes per component
 // (precision, horizontal and vertical sub-sampling).
 constexpr size_t kComponentCount = 40;
+constexpr size_t kSecondComponentSign = 42 + 3;
 constexpr size_t kSecondComponentSubSampling = 42 + 3 + 1;
 
 INSTANTIATE_TEST_SUITE_P(
@@ -267,7 +278,15 @@ INSTANTIATE_TEST_SUITE_P(
          Edited(Jp2("a.j2k"),
                 [](auto& bytes) { bytes[kComponentCount] = bytes[kComponentCount + 1] = '\0'; })},
         {"SubSampled",
-         Edited(Jp2("a.j2k"), [](auto& bytes) { bytes[kSecondComponentSubSampling] = '\x02'; })}}),
+         Edited(Jp2("a.j2k"), [](auto& bytes) { bytes[kSecondComponentSubSampling] = '\x02'; })},
+        // Signed 8-bit samples beside unsigned ones.
+        {"MixedSignedness",
+         Edited(Jp2("a.j2k"), [](auto& bytes) { bytes[kSecondComponentSign] = '\x87'; })},
+        // A last box of length 0 runs to the end of the file.
+        {"CodestreamBoxToTheEnd",
+         Edited(Jp2("a.jp2"),
+                [](auto& bytes) { bytes.replace(bytes.find("jp2c") - 4, 4, 4, '\0'); }),
+         kJp2Rgb}}),
     CaseName);
 
 // 7 x 5 pixels, 3 bands; the sample of band b at (x, y) is 1000b + 10y + x.

@@ -24,7 +24,7 @@ GDALDataType OutputDataType(CellType cellType) {
 
 class DatasetCloser {
 public:
-    explicit DatasetCloser(GDALDataset* dataset) : dataset(dataset) {}
+    explicit DatasetCloser(GDALDataset* created) : dataset(created) {}
     ~DatasetCloser() { GDALClose(dataset); }
     DatasetCloser(const DatasetCloser&) = delete;
     DatasetCloser& operator=(const DatasetCloser&) = delete;
@@ -35,11 +35,10 @@ private:
 
 } // namespace
 
-CGdalImageRegionOutputter::CGdalImageRegionOutputter(std::string driverName, std::string extension,
-                                                     std::vector<std::string> creationOptions)
-    : driver(GetGDALDriverManager()->GetDriverByName(driverName.c_str())),
-      driverName(std::move(driverName)), extension(std::move(extension)),
-      creationOptions(std::move(creationOptions)) {
+CGdalImageRegionOutputter::CGdalImageRegionOutputter(std::string name, std::string fileExtension,
+                                                     std::vector<std::string> options)
+    : driver(GetGDALDriverManager()->GetDriverByName(name.c_str())), driverName(std::move(name)),
+      extension(std::move(fileExtension)), creationOptions(std::move(options)) {
     if (!driver) {
         throw std::runtime_error("Unable to create driver");
     }

@@ -13,8 +13,8 @@ class GDALDriver;
 class CGdalImageRegionOutputter : public CImageRegionOutputter {
 public:
     // Fails when GDAL has no driver of that name or the driver cannot create files.
-    CGdalImageRegionOutputter(std::string driverName, std::string extension,
-                              std::vector<std::string> creationOptions);
+    CGdalImageRegionOutputter(std::string name, std::string fileExtension,
+                              std::vector<std::string> options);
 
     void OutputRegion(CImageFileReader& reader, const std::string& name,
                       const CRegionPtr& region) override;

@@ -8,8 +8,8 @@
 // every exit, also when a read fails.
 class CBandBuffer {
 public:
-    CBandBuffer(CBand& band, int32_t sampleCount)
-        : band(band), samples(band.AllocateBuffer(sampleCount)) {}
+    CBandBuffer(CBand& owner, int32_t sampleCount)
+        : band(owner), samples(owner.AllocateBuffer(sampleCount)) {}
     ~CBandBuffer() { band.FreeBuffer(samples); }
     CBandBuffer(const CBandBuffer&) = delete;
     CBandBuffer& operator=(const CBandBuffer&) = delete;

@@ -79,8 +79,8 @@ int ExtentOf(int64_t extent) {
 
 } // namespace
 
-CGdalBand::CGdalBand(Orv::CMutex* readerMutex, GDALRasterBand* rasterBand)
-    : readerMutex(readerMutex), rasterBand(rasterBand) {}
+CGdalBand::CGdalBand(Orv::CMutex* sharedMutex, GDALRasterBand* datasetBand)
+    : readerMutex(sharedMutex), rasterBand(datasetBand) {}
 
 void CGdalBand::ReadRegion(const CRegionPtr& region, float* buffer) {
     Orv::CMutexLock lock(*readerMutex);

@@ -10,8 +10,8 @@
 // converts nothing, and makes the floats itself.
 class CGdalBand : public CBand {
 public:
-    // The band belongs to the dataset of the reader that owns `readerMutex`.
-    CGdalBand(Orv::CMutex* readerMutex, GDALRasterBand* rasterBand);
+    // The band belongs to the dataset of the reader that owns `sharedMutex`.
+    CGdalBand(Orv::CMutex* sharedMutex, GDALRasterBand* datasetBand);
 
     // Throws "Unknown raster data type <n>" for a type outside 1 to 7 and
     // "RasterIO failed for region x0,y0;x1,y1" when GDAL cannot read the tile.

@@ -28,11 +28,10 @@ float MaxValueOf(GDALDataType type) {
 
 } // namespace
 
-CGdalImageFileReader::CGdalImageFileReader(const std::string& fileName)
-    : CImageFileReader(fileName) {
+CGdalImageFileReader::CGdalImageFileReader(const std::string& path) : CImageFileReader(path) {
     {
         const CGdalQuietErrors quiet;
-        dataset.reset(GDALDataset::FromHandle(GDALOpen(fileName.c_str(), GA_ReadOnly)));
+        dataset.reset(GDALDataset::FromHandle(GDALOpen(path.c_str(), GA_ReadOnly)));
     }
     if (!dataset) {
         throw "Unable to open file ";

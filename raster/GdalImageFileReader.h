@@ -13,7 +13,7 @@ class CGdalImageFileReader : public CImageFileReader {
 public:
     // Throws "Unable to open file " when GDAL cannot open the file and
     // "Unsuported data type" when band 1 is not an integer type.
-    explicit CGdalImageFileReader(const std::string& fileName);
+    explicit CGdalImageFileReader(const std::string& path);
 
     float GetMaxBandValue() override { return maxBandValue; }
     ImageSize GetImageSize() override;

@@ -44,7 +44,7 @@ public:
 // bands in band order; the base destructor deletes every band still listed.
 class CImageFileReader {
 public:
-    explicit CImageFileReader(std::string fileName) : fileName(std::move(fileName)) {}
+    explicit CImageFileReader(std::string name) : fileName(std::move(name)) {}
     virtual ~CImageFileReader();
 
     CImageFileReader(const CImageFileReader&) = delete;

@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <stdexcept>
 
-CRgbToYuvConvertingBand::CRgbToYuvConvertingBand(Orv::CMutex* readerMutex,
-                                                 CRgbToYuvConvertingFileReader* reader,
-                                                 int32_t component)
-    : readerMutex(readerMutex), reader(reader), component(component) {}
+CRgbToYuvConvertingBand::CRgbToYuvConvertingBand(Orv::CMutex* decoratorMutex,
+                                                 CRgbToYuvConvertingFileReader* owner,
+                                                 int32_t plane)
+    : readerMutex(decoratorMutex), reader(owner), component(plane) {}
 
 void CRgbToYuvConvertingBand::ReadRegion(const CRegionPtr& region, float* buffer) {
     CheckComponent();

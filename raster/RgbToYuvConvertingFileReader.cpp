@@ -16,15 +16,14 @@ CBand* SourceBandOrThrow(CImageFileReader& source, int32_t index, const char* me
 
 } // namespace
 
-CRgbToYuvConvertingFileReader::CRgbToYuvConvertingFileReader(CImageFileReader* sourceReader,
-                                                             bool keepRgb)
-    : CImageFileReader(std::string()), sourceReader(sourceReader), keepRgb(keepRgb) {
+CRgbToYuvConvertingFileReader::CRgbToYuvConvertingFileReader(CImageFileReader* source, bool withRgb)
+    : CImageFileReader(std::string()), sourceReader(source), keepRgb(withRgb) {
     int32_t sourceBandCount = 0;
     try {
-        if (!this->sourceReader) {
+        if (!sourceReader) {
             throw std::invalid_argument("no source reader");
         }
-        sourceBandCount = this->sourceReader->GetBandCount();
+        sourceBandCount = sourceReader->GetBandCount();
     } catch (...) {
         throw "Unable to get band count from underlying file reader";
     }
@@ -37,7 +36,7 @@ CRgbToYuvConvertingFileReader::CRgbToYuvConvertingFileReader(CImageFileReader* s
     bands.reserve(4);
     if (keepRgb) {
         for (int32_t index = 0; index < 3; ++index) {
-            bands.push_back(this->sourceReader->GetBand(index));
+            bands.push_back(sourceReader->GetBand(index));
         }
     }
     bands.push_back(lumaBand.get());

@@ -12,10 +12,10 @@
 // kept, so that further bands of the same tile are a copy.
 class CRgbToYuvConvertingFileReader : public CImageFileReader {
 public:
-    // Owns `sourceReader` from here on, also when construction fails. Throws
+    // Owns `source` from here on, also when construction fails. Throws
     // "Unable to get band count from underlying file reader" and "To convert
     // RGB to YUV, underlying file reader must have 3 (RGB) or 4 bands (RGBA)".
-    CRgbToYuvConvertingFileReader(CImageFileReader* sourceReader, bool keepRgb);
+    CRgbToYuvConvertingFileReader(CImageFileReader* source, bool withRgb);
     ~CRgbToYuvConvertingFileReader() override;
 
     // Best and worst tiles are written from the unconverted source.

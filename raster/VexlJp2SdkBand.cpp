@@ -24,9 +24,9 @@ size_t SampleCountOf(const CRegion& region) {
 
 } // namespace
 
-CVexlJp2SdkBand::CVexlJp2SdkBand(Orv::CMutex* readerMutex, Orv::CView* view, uint32_t sdkCellType,
-                                 uint32_t bandIndex)
-    : readerMutex(readerMutex), view(view), sdkCellType(sdkCellType), bandIndex(bandIndex) {}
+CVexlJp2SdkBand::CVexlJp2SdkBand(Orv::CMutex* sharedMutex, Orv::CView* sharedView,
+                                 uint32_t fileCellType, uint32_t index)
+    : readerMutex(sharedMutex), view(sharedView), sdkCellType(fileCellType), bandIndex(index) {}
 
 void CVexlJp2SdkBand::ReadRegion(const CRegionPtr& region, float* buffer) {
     Orv::CMutexLock lock(*readerMutex);

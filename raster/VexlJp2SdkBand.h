@@ -11,8 +11,8 @@
 // while holding the reader's mutex, so no other band can interleave.
 class CVexlJp2SdkBand : public CBand {
 public:
-    CVexlJp2SdkBand(Orv::CMutex* readerMutex, Orv::CView* view, uint32_t sdkCellType,
-                    uint32_t bandIndex);
+    CVexlJp2SdkBand(Orv::CMutex* sharedMutex, Orv::CView* sharedView, uint32_t fileCellType,
+                    uint32_t index);
 
     // Throws "Unknown cell type <code>" for a code without a read path, the
     // plain messages "Error setting view" and "Unable to read line" when the

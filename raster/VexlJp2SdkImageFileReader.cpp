@@ -9,9 +9,9 @@ constexpr const char* kNotSupportedCellType = "Not supported cell type";
 
 } // namespace
 
-CVexlJp2SdkImageFileReader::CVexlJp2SdkImageFileReader(const std::string& fileName)
-    : CImageFileReader(fileName) {
-    if (view.Open(fileName).GetErrorNumber() != Orv::kErrorNone) {
+CVexlJp2SdkImageFileReader::CVexlJp2SdkImageFileReader(const std::string& path)
+    : CImageFileReader(path) {
+    if (view.Open(path).GetErrorNumber() != Orv::kErrorNone) {
         throw "Unable to open file.";
     }
     fileInfo.reset(view.GetFileInfo());

@@ -12,7 +12,7 @@
 class CVexlJp2SdkImageFileReader : public CImageFileReader {
 public:
     // Throws "Unable to open file." when the view cannot open the file.
-    explicit CVexlJp2SdkImageFileReader(const std::string& fileName);
+    explicit CVexlJp2SdkImageFileReader(const std::string& path);
     ~CVexlJp2SdkImageFileReader() override;
 
     // Both throw "Not supported cell type" for a code without a value.

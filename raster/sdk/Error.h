@@ -23,7 +23,7 @@ enum ErrorNumber : int32_t {
 class CError {
 public:
     CError() = default;
-    explicit CError(ErrorNumber number) : number(number) {}
+    explicit CError(ErrorNumber errorNumber) : number(errorNumber) {}
 
     int32_t GetErrorNumber() const { return number; }
 

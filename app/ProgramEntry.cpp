@@ -42,6 +42,18 @@ void ReportFailure(const char* details) {
     std::cout << "Error occured. Details: " << details << std::endl;
 }
 
+// The report is the run's product: when standard output could not take it
+// (a full disk, a closed pipe), the run failed. Standard error is then the
+// only place left to say so.
+bool ReportReachedStandardOutput() {
+    std::cout.flush();
+    const bool written = std::fflush(stdout) == 0 && !std::ferror(stdout) && std::cout.good();
+    if (!written) {
+        std::fputs("Error occured. Details: Unable to write to standard output\n", stderr);
+    }
+    return written;
+}
+
 } // namespace
 
 int RunProgram(int argc, const char* const* argv) {
@@ -59,7 +71,7 @@ int RunProgram(int argc, const char* const* argv) {
         RunComparison(options);
         const int64_t seconds = static_cast<int64_t>(OrvGetTimeStampMs() - start) / 1000;
         std::printf("\nCompleted successfully in %" PRId64 " seconds\n", seconds);
-        return kSuccess;
+        return ReportReachedStandardOutput() ? kSuccess : kFailure;
     } catch (const std::exception& failure) {
         ReportFailure(failure.what());
     } catch (const char* failure) {

@@ -5,15 +5,29 @@
 #include <iostream>
 #include <limits>
 #include <locale>
+#include <stdexcept>
 #include <string>
 
 namespace {
 
 const char* const kRule = "------------------------------------------------------";
 
+// The user's locale, or the classic one when the locale that LANG or LC_*
+// name is not installed: a report in plain digits beats losing the run.
+const std::locale& ReportLocale() {
+    static const std::locale chosen = [] {
+        try {
+            return std::locale("");
+        } catch (const std::runtime_error&) {
+            return std::locale::classic();
+        }
+    }();
+    return chosen;
+}
+
 // Both reports write through std::cout, which keeps the locale afterwards.
 void UseUsersLocale() {
-    std::cout.imbue(std::locale(""));
+    std::cout.imbue(ReportLocale());
 }
 
 void PrintLine(const std::string& text) {
@@ -120,6 +134,10 @@ void PrintWikiReport(const EvaluationResult& result, const CParsedCommandLine& o
     PrintHeader("Statictics", result, options);
     PrintCommaSeparatedStatistics(result);
     PrintSizesAndSpeed(result);
+}
+
+void ChooseReportLocale() {
+    ReportLocale();
 }
 
 void PrintDecodingSpeed(const BandTimings& originalReadTimes,

@@ -8,6 +8,10 @@
 // LC_* variables). Infinite and NaN values print as the C++ library prints
 // them, "inf" and "nan".
 void PrintReport(const EvaluationResult& result, const CParsedCommandLine& options);
+// Settles the report's locale before the first tile is read. A locale that
+// cannot be made gives the classic "C" locale, so a long run is never lost
+// at its very end.
+void ChooseReportLocale();
 // The same report with one comma-separated line per band, for pasting into tables.
 void PrintWikiReport(const EvaluationResult& result, const CParsedCommandLine& options);
 

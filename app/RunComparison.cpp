@@ -32,6 +32,7 @@ void WriteBestAndWorstTiles(const EvaluationResult& result, CZarnikEvaluator& ev
 } // namespace
 
 void RunComparison(const CParsedCommandLine& options) {
+    ChooseReportLocale();
     SwitchDitheringOffUnlessEnabled(options);
     CZarnikEvaluator evaluator(&options);
     RegisterGdalOnce();

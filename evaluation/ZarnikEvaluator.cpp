@@ -13,6 +13,9 @@
 #include <cstring>
 #include <exception>
 #include <iostream>
+#include <limits>
+#include <new>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 
@@ -20,17 +23,38 @@ namespace {
 
 constexpr size_t kProgressWidth = 80;
 
-// A tile from a regions file or a bounding box may be empty or reach beyond
+// A bounding box or a tile from a regions file may be empty or reach beyond
 // the image; reading it would fail deep inside a reader, or first ask for a
-// buffer of billions of samples. It is refused here, naming the tile.
-void CheckTileInsideImage(const CRegion& tile, uint32_t width, uint32_t height) {
-    if (tile.Width() < 1 || tile.Height() < 1) {
-        throw std::runtime_error("Tile " + TileText(tile) + " has no pixels");
+// buffer of billions of samples. It is refused here, naming the rectangle:
+// `what` is "Tile" or "Bounding box".
+void CheckInsideImage(const char* what, const CRegion& rectangle, uint32_t width, uint32_t height) {
+    const std::string named = what + (" " + TileText(rectangle));
+    if (rectangle.Width() < 1 || rectangle.Height() < 1) {
+        throw std::runtime_error(named + " has no pixels");
     }
-    if (tile.x0 < 0 || tile.y0 < 0 || tile.x1 >= int64_t{width} || tile.y1 >= int64_t{height}) {
-        throw std::runtime_error("Tile " + TileText(tile) + " lies outside the image of " +
-                                 std::to_string(width) + "x" + std::to_string(height) + " pixels");
+    if (rectangle.x0 < 0 || rectangle.y0 < 0 || rectangle.x1 >= int64_t{width} ||
+        rectangle.y1 >= int64_t{height}) {
+        throw std::runtime_error(named + " lies outside the image of " + std::to_string(width) +
+                                 "x" + std::to_string(height) + " pixels");
     }
+}
+
+// Sample buffers are counted in signed 32 bits, so a larger tile is refused
+// before anything is allocated; one that fits the count but not the memory is
+// named too instead of surfacing as a bare "std::bad_alloc".
+std::string TileSizeText(const CRegion& tile) {
+    return "Tile " + TileText(tile) + " of " + std::to_string(tile.Width()) + "x" +
+           std::to_string(tile.Height()) + " pixels";
+}
+
+int32_t SampleCountOf(const CRegion& tile) {
+    const int64_t count = tile.Width() * tile.Height();
+    if (count > std::numeric_limits<int32_t>::max()) {
+        throw std::runtime_error(TileSizeText(tile) + " holds more than " +
+                                 std::to_string(std::numeric_limits<int32_t>::max()) +
+                                 " samples, the most one buffer can take");
+    }
+    return static_cast<int32_t>(count);
 }
 
 // Reads the tile and returns how long the read alone took, in microseconds.
@@ -70,6 +94,9 @@ void CZarnikEvaluator::SetOriginalReader(std::unique_ptr<CImageFileReader> reade
 void CZarnikEvaluator::Setup() {
     CheckCompatibility(*originalReader, *compressedReader);
 
+    if (options->bbox) {
+        CheckInsideImage("Bounding box", *options->bbox, width, height);
+    }
     area = options->bbox ? options->bbox
                          : std::make_shared<CRegion>(0, 0, static_cast<int32_t>(width - 1),
                                                      static_cast<int32_t>(height - 1));
@@ -80,8 +107,9 @@ void CZarnikEvaluator::Setup() {
         divider =
             CreateRegionDivider(options->requestType, area, options->tileSize, options->tileCount);
         if (!options->saveRegions.empty()) {
-            divider =
+            regionsRecorder =
                 std::make_shared<CRegionDividerSerialisingDecorator>(divider, options->saveRegions);
+            divider = regionsRecorder;
         }
     }
 
@@ -175,6 +203,9 @@ EvaluationResult CZarnikEvaluator::Run() {
     for (int32_t i = 0; i < tileCount; ++i) {
         EvaluateTiles({i}, assembler);
     }
+    if (regionsRecorder) {
+        regionsRecorder->Close();
+    }
     auto results = assembler.GetResults();
     auto [originalTimes, compressedTimes] = assembler.GetTimings();
     auto bestTiles = assembler.best.GetAll();
@@ -201,7 +232,7 @@ void CZarnikEvaluator::EvaluateTiles(const std::vector<int32_t>& indices,
         const CRegionPtr tile = divider->GetRegion(index);
         std::ostringstream progress;
         progress << doneCount + 1 << " of " << tileCount << " " << TileText(*tile) << " ";
-        CheckTileInsideImage(*tile, width, height);
+        CheckInsideImage("Tile", *tile, width, height);
         CAlgorithmResultContext context(assembler, tile);
         for (int32_t b = 0; b < bandCount; ++b) {
             EvaluateBand(b, *tile, context, progress);
@@ -231,25 +262,30 @@ void CZarnikEvaluator::EvaluateBand(int32_t bandIndex, const CRegion& tile,
     }
     context.SetBand(originalBand, bandIndex, true);
 
-    const auto tileWidth = static_cast<uint32_t>(tile.x1 - tile.x0 + 1);
-    const auto tileHeight = static_cast<uint32_t>(tile.y1 - tile.y0 + 1);
-    const uint32_t sampleCount = tileWidth * tileHeight;
-    const CBandBuffer original(*originalBand, static_cast<int32_t>(sampleCount));
-    const CBandBuffer compressed(*compressedBand, static_cast<int32_t>(sampleCount));
+    const auto tileWidth = static_cast<int32_t>(tile.Width());
+    const auto tileHeight = static_cast<int32_t>(tile.Height());
+    const int32_t sampleCount = SampleCountOf(tile);
+    std::optional<CBandBuffer> original;
+    std::optional<CBandBuffer> compressed;
+    try {
+        original.emplace(*originalBand, sampleCount);
+        compressed.emplace(*compressedBand, sampleCount);
+    } catch (const std::bad_alloc&) {
+        throw std::runtime_error(TileSizeText(tile) + " cannot be held in memory");
+    }
 
     const int64_t originalTime =
-        TimedRead(*originalBand, context.GetRegion(), original.Samples(),
+        TimedRead(*originalBand, context.GetRegion(), original->Samples(),
                   "Unable to read original image buffer for band ", bandIndex);
     context.SetTiming(static_cast<int32_t>(originalTime), true);
     const int64_t compressedTime =
-        TimedRead(*compressedBand, context.GetRegion(), compressed.Samples(),
+        TimedRead(*compressedBand, context.GetRegion(), compressed->Samples(),
                   "Unable to read compressed image buffer for band ", bandIndex);
     context.SetTiming(compressedTime, false);
 
     for (size_t a = 0; a < algorithms.size(); ++a) {
-        const float value = algorithms[a]->Compute(original.Samples(), compressed.Samples(),
-                                                   static_cast<int32_t>(tileWidth),
-                                                   static_cast<int32_t>(tileHeight));
+        const float value = algorithms[a]->Compute(original->Samples(), compressed->Samples(),
+                                                   tileWidth, tileHeight);
         progress << value;
         if (a + 1 < algorithms.size()) {
             progress << ",";

@@ -6,6 +6,7 @@
 #include "options/ParsedCommandLine.h"
 #include "raster/ImageFileReader.h"
 #include "regions/RegionDivider.h"
+#include "regions/RegionDividerSerialisingDecorator.h"
 
 #include <atomic>
 #include <cstdint>
@@ -53,6 +54,8 @@ private:
     std::unique_ptr<CImageFileReader> compressedReader;
     std::unique_ptr<CImageFileReader> originalReader;
     std::shared_ptr<IRegionDivider> divider;
+    // Also in `divider` when the visited tiles are recorded.
+    std::shared_ptr<CRegionDividerSerialisingDecorator> regionsRecorder;
     CRegionPtr area;
     const CParsedCommandLine* options;
     int32_t bandCount = 0;

@@ -18,5 +18,20 @@ CRegionPtr CRegionDividerSerialisingDecorator::GetRegion(int32_t regionNumber) {
     std::lock_guard lock(mutex);
     stream.seekp(int64_t{16} * regionNumber);
     stream.write(reinterpret_cast<const char*>(record.data()), record.size());
+    if (!stream) {
+        throw WriteFailure();
+    }
     return region;
+}
+
+void CRegionDividerSerialisingDecorator::Close() {
+    std::lock_guard lock(mutex);
+    stream.close();
+    if (!stream) {
+        throw WriteFailure();
+    }
+}
+
+std::runtime_error CRegionDividerSerialisingDecorator::WriteFailure() const {
+    return std::runtime_error("Unable to write output regions file " + fileName);
 }

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 
 // Hands out the tiles of another divider and records each one in a regions
@@ -16,9 +17,16 @@ public:
     CRegionDividerSerialisingDecorator(std::shared_ptr<IRegionDivider> inner, std::string fileName);
 
     int32_t GetRegionCount() override { return inner->GetRegionCount(); }
+    // Fails when the record cannot be written.
     CRegionPtr GetRegion(int32_t regionNumber) override;
+    // Writes out what is still buffered and closes the file; fails when the
+    // file could not be completely written, so that no run ends successfully
+    // with a truncated record of its tiles.
+    void Close();
 
 private:
+    std::runtime_error WriteFailure() const;
+
     std::shared_ptr<IRegionDivider> inner;
     std::string fileName;
     std::mutex mutex;

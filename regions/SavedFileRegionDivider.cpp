@@ -1,5 +1,6 @@
 #include "regions/SavedFileRegionDivider.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <limits>
 #include <stdexcept>
@@ -17,10 +18,21 @@ int64_t FileSizeOrMinusOne(const std::string& fileName) {
     return error ? -1 : static_cast<int64_t>(size);
 }
 
+// A named pipe or a device would block the run or never end, so only a
+// regular file is opened; a missing file counts as one without data.
+bool IsSomethingButARegularFile(const std::string& fileName) {
+    std::error_code error;
+    const auto status = std::filesystem::status(fileName, error);
+    return std::filesystem::exists(status) && !std::filesystem::is_regular_file(status);
+}
+
 } // namespace
 
 CSavedFileRegionDivider::CSavedFileRegionDivider(std::string fileNameToRead)
     : fileName(std::move(fileNameToRead)) {
+    if (IsSomethingButARegularFile(fileName)) {
+        throw std::runtime_error("Unable to open saved regions file " + fileName);
+    }
     const int64_t size = FileSizeOrMinusOne(fileName);
     if (size < 1) {
         throw std::runtime_error("No data in saved regions file " + fileName);
@@ -40,7 +52,11 @@ CSavedFileRegionDivider::CSavedFileRegionDivider(std::string fileNameToRead)
     if (!first) {
         throw std::runtime_error("Unable to read region 0 from saved regions file " + fileName);
     }
-    tileSize = first->x1 - first->x0 + 1;
+    // A record's width may exceed the 32-bit range (0 to 2147483647 spans
+    // 2^31 columns); the tile size is then the largest one, and the tile is
+    // refused as outside the image when its turn comes.
+    tileSize = static_cast<int32_t>(
+        std::min<int64_t>(first->Width(), std::numeric_limits<int32_t>::max()));
 }
 
 CRegionPtr CSavedFileRegionDivider::GetRegion(int32_t regionNumber) {

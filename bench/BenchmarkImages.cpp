@@ -52,8 +52,8 @@ void CBenchmarkImages::MakeGeoTiff(const std::string& fileName) const {
     CPLStringList options;
     options.AddString("TILED=YES");
     options.AddString("PHOTOMETRIC=RGB");
-    GDALDataset* dataset =
-        Driver("GTiff")->Create(fileName.c_str(), kSize, kSize, 3, GDT_Byte, options.List());
+    GDALDatasetUniquePtr dataset(
+        Driver("GTiff")->Create(fileName.c_str(), kSize, kSize, 3, GDT_Byte, options.List()));
     if (dataset == nullptr) {
         throw std::runtime_error("cannot create " + fileName);
     }
@@ -65,14 +65,15 @@ void CBenchmarkImages::MakeGeoTiff(const std::string& fileName) const {
         result = dataset->RasterIO(GF_Write, 0, y, kSize, rows, strip.data(), kSize, rows, GDT_Byte,
                                    3, nullptr, 0, 0, 0, nullptr);
     }
-    GDALClose(dataset);
+    dataset.reset(); // closing completes the file
     if (result != CE_None) {
         throw std::runtime_error("cannot write " + fileName);
     }
 }
 
 void CBenchmarkImages::EncodeJpeg2000(const std::string& fileName, int tileSize) const {
-    GDALDataset* source = GDALDataset::Open(GeoTiff().c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY);
+    const GDALDatasetUniquePtr source(
+        GDALDataset::Open(GeoTiff().c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
     if (source == nullptr) {
         throw std::runtime_error("cannot open " + GeoTiff());
     }
@@ -80,12 +81,10 @@ void CBenchmarkImages::EncodeJpeg2000(const std::string& fileName, int tileSize)
     options.AddString("QUALITY=5"); // a twentieth of the uncompressed size
     options.AddString(("BLOCKXSIZE=" + std::to_string(tileSize)).c_str());
     options.AddString(("BLOCKYSIZE=" + std::to_string(tileSize)).c_str());
-    GDALDataset* encoded =
+    const GDALDatasetUniquePtr encoded(
         Driver("JP2OpenJPEG")
-            ->CreateCopy(fileName.c_str(), source, FALSE, options.List(), nullptr, nullptr);
-    GDALClose(source);
+            ->CreateCopy(fileName.c_str(), source.get(), FALSE, options.List(), nullptr, nullptr));
     if (encoded == nullptr) {
         throw std::runtime_error("cannot encode " + fileName);
     }
-    GDALClose(encoded);
 }

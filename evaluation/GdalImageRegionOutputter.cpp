@@ -22,17 +22,6 @@ GDALDataType OutputDataType(CellType cellType) {
     }
 }
 
-class DatasetCloser {
-public:
-    explicit DatasetCloser(GDALDataset* created) : dataset(created) {}
-    ~DatasetCloser() { GDALClose(dataset); }
-    DatasetCloser(const DatasetCloser&) = delete;
-    DatasetCloser& operator=(const DatasetCloser&) = delete;
-
-private:
-    GDALDataset* dataset;
-};
-
 } // namespace
 
 CGdalImageRegionOutputter::CGdalImageRegionOutputter(std::string name, std::string fileExtension,
@@ -61,12 +50,13 @@ void CGdalImageRegionOutputter::OutputRegion(CImageFileReader& reader, const std
         options.push_back(const_cast<char*>(option.c_str()));
     }
     options.push_back(nullptr);
-    GDALDataset* dataset = driver->Create(fileName.c_str(), width, height, bandCount, dataType,
-                                          creationOptions.empty() ? nullptr : options.data());
+    // Closing the dataset on every exit completes the file.
+    const GDALDatasetUniquePtr dataset(
+        driver->Create(fileName.c_str(), width, height, bandCount, dataType,
+                       creationOptions.empty() ? nullptr : options.data()));
     if (!dataset) {
         throw std::runtime_error("Unable to create tile file " + fileName);
     }
-    const DatasetCloser closer(dataset);
     for (int32_t i = 0; i < bandCount; ++i) {
         GDALRasterBand* output = dataset->GetRasterBand(i + 1);
         CBand* band = reader.GetBand(i);

@@ -4,7 +4,6 @@
 
 #include <gdal_priv.h>
 
-#include <memory>
 #include <string>
 
 // Reads any raster GDAL opens whose first band holds 8-, 16- or 32-bit
@@ -21,11 +20,7 @@ public:
     CellType GetCellType() override;
 
 private:
-    struct DatasetCloser {
-        void operator()(GDALDataset* dataset) const { GDALClose(GDALDataset::ToHandle(dataset)); }
-    };
-
     // Closed before the base destructor deletes the bands that point into it.
-    std::unique_ptr<GDALDataset, DatasetCloser> dataset;
+    GDALDatasetUniquePtr dataset;
     float maxBandValue = 255.0f;
 };

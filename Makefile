@@ -4,7 +4,7 @@ JOBS ?= 2
 # CI sets WERROR=ON: our code must build without a single warning.
 WERROR ?= OFF
 
-.PHONY: deps build test demo bench clean
+.PHONY: deps build test sanitize demo bench clean
 
 deps:
 	bash scripts/install-deps.sh
@@ -16,6 +16,13 @@ build: deps
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
+# The whole suite once more on a build that stops at any memory error, leak or
+# undefined behaviour.
+sanitize: deps
+	cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARNIK_SANITIZE=ON
+	cmake --build build-sanitize -j $(JOBS)
+	cd build-sanitize && ctest --output-on-failure -j $(JOBS)
+
 demo: build
 	bash scripts/demo.sh $(BUILD_DIR)
 
@@ -25,4 +32,4 @@ bench: deps
 	bash scripts/bench.sh $(BUILD_DIR)
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) build-sanitize

@@ -1,7 +1,5 @@
 #include "raster/GdalImageFileReader.h"
 #include "raster/VexlJp2SdkImageFileReader.h"
-#include "raster/sdk/CellTypeCode.h"
-#include "raster/sdk/VexlFormat.h"
 #include "raster/sdk/VexlWriter.h"
 #include "tests/raster/RasterTestHelpers.h"
 #include "tests/support/RasterFixtures.h"
@@ -11,13 +9,15 @@
 #include <gdal_priv.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
 
 // What the GDAL reader and the layer's reader make of small files: sizes,
-// maximum, cell type, band names and samples, or how they fail.
+// maximum, cell type, band names and samples, or how they fail; and how they
+// read tiles.
 namespace {
 
 using Opener = std::function<std::unique_ptr<CImageFileReader>(const std::string&)>;
@@ -32,8 +32,9 @@ const Opener Gdal = Open<CGdalImageFileReader>;
 const Opener Sdk = Open<CVexlJp2SdkImageFileReader>;
 
 // The reader's answers in one line: "WxH max M, T | <band name>: <samples of
-// the whole image> | ..." with failures in place of the answers.
-std::string Describe(const Opener& open, const std::string& fileName) {
+// `tile`, the whole image when empty> | ..." with failures in place of the
+// answers, and what is wrong with the band list or a read past the tile.
+std::string Describe(const Opener& open, const std::string& fileName, std::vector<int32_t> tile) {
     std::unique_ptr<CImageFileReader> reader;
     const std::string openFailure = Outcome([&] { reader = open(fileName); });
     if (!reader) {
@@ -46,10 +47,23 @@ std::string Describe(const Opener& open, const std::string& fileName) {
                            : std::to_string(size.width) + "x" + std::to_string(size.height);
     text += " max " + Outcome([&] { return reader->GetMaxBandValue(); }) + ", " +
             Outcome([&] { return reader->GetCellType(); });
-    const CRegionPtr image = MakeRegion(0, 0, int32_t(size.width) - 1, int32_t(size.height) - 1);
+    if (reader->GetBand(-1) || reader->GetBand(reader->GetBandCount()) ||
+        reader->GetSourceReader() != reader.get()) {
+        text += " | wrong band list or source";
+    }
+    if (tile.empty()) {
+        tile = {0, 0, int32_t(size.width) - 1, int32_t(size.height) - 1};
+    }
+    const CRegionPtr region = MakeRegion(tile[0], tile[1], tile[2], tile[3]);
+    const auto count =
+        static_cast<size_t>(std::max<int64_t>(0, region->Width() * region->Height()));
     for (int32_t band = 0; band < reader->GetBandCount(); ++band) {
-        text += " | " + reader->GetBand(band)->GetName() + ": " +
-                Outcome([&] { return ReadBand(*reader->GetBand(band), image); });
+        std::vector<float> buffer(count + 1, 999.0f); // one sample more, to stay unwritten
+        text += " | " + reader->GetBand(band)->GetName() + ": " + Outcome([&] {
+                    reader->GetBand(band)->ReadRegion(region, buffer.data());
+                    return std::vector<float>(buffer.begin(), buffer.end() - 1);
+                });
+        text += buffer.back() == 999.0f ? "" : " and past the tile";
     }
     return text;
 }
@@ -64,6 +78,16 @@ Maker Written(const char* name, std::function<void(const std::string&)> write) {
 // 2 x 2 pixels, each band a GeoTIFF of its own type.
 Maker Vrt(std::vector<VrtBand> bands) {
     return Written("a.vrt", [=](const std::string& name) { WriteMixedTypeVrt(name, 2, 2, bands); });
+}
+
+// 1 x 1 pixel, band n holds n and has colour interpretation n.
+void WriteEveryColour(const std::string& fileName) {
+    RasterFixture raster{1, 1, GDT_Byte, {}, {}};
+    for (int colour = GCI_Undefined; colour <= GCI_YCbCr_CrBand; ++colour) {
+        raster.bands.push_back({double(colour)});
+        raster.colours.push_back(static_cast<GDALColorInterp>(colour));
+    }
+    WriteGeoTiff(fileName, raster);
 }
 
 // A container of two rasters, which GDAL opens as a dataset without bands of
@@ -114,17 +138,35 @@ Maker Renamed(Maker base, const char* name) {
     };
 }
 
-const Maker kGoodVexl = Vexl<uint16_t>({1, 2, 3, 4});
-const Maker kHeaderOnly =
-    Edited(kGoodVexl, [](std::string& bytes) { bytes.resize(Orv::Vexl::kHeaderSize); });
+// 7 x 5 pixels. The GeoTIFF's sample at (x, y) is x - 10y; the .vexl file
+// has 3 bands, and its sample of band b is 1000b + 10y + x.
+const Maker kTiff7x5 = Written("a.tif", [](const std::string& name) {
+    WriteGeoTiff(name,
+                 {7, 5, GDT_Int16, {MakeBand(7, 5, [](int x, int y) { return x - 10 * y; })}});
+});
+const Maker kVexl7x5 = Written("a.vexl", [](const std::string& name) {
+    std::vector<uint16_t> samples;
+    for (int i = 0; i < 3 * 5 * 7; ++i) {
+        samples.push_back(static_cast<uint16_t>(1000 * (i / 35) + 10 * (i / 7 % 5) + i % 7));
+    }
+    Orv::WriteVexlFile(name, 7, 5, 3, samples);
+});
+const std::string kVexl7x5Refused = "7x5 max 65535, UInt16 | JP2SDK: plain: Error setting view | "
+                                    "JP2SDK: plain: Error setting view | JP2SDK: plain: Error "
+                                    "setting view";
 
-// `base`, kGoodVexl by default, with a little-endian header field changed.
-Maker VexlWith(size_t offset, uint32_t value, Maker base = kGoodVexl) {
-    const size_t width =
-        offset == Orv::Vexl::kBandCountOffset || offset == Orv::Vexl::kCellTypeOffset ? 2 : 4;
-    return Edited(base, [=](std::string& bytes) {
-        for (size_t i = 0; i < width; ++i) {
-            bytes[offset + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+const Maker kGoodVexl = Vexl<uint16_t>({1, 2, 3, 4});
+
+// kGoodVexl, cut to its header when `headerOnly`, with header fields changed:
+// magic, version, width and height take 4 bytes from offsets 0, 4, 8 and 12,
+// band count and cell-type code 2 bytes from 16 and 18, all little-endian.
+Maker VexlWith(std::vector<std::pair<size_t, uint32_t>> fields, bool headerOnly = false) {
+    return Edited(kGoodVexl, [=](std::string& bytes) {
+        bytes.resize(headerOnly ? 20 : bytes.size());
+        for (const auto& [offset, value] : fields) {
+            for (size_t i = 0; i < (offset < 16 ? 4u : 2u); ++i) {
+                bytes[offset + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+            }
         }
     });
 }
@@ -136,6 +178,7 @@ struct ReaderCase {
     Maker make;
     std::string expected = kSdkNotOpened;
     Opener open = Sdk;
+    std::vector<int32_t> tile = {}; // x0, y0, x1, y1
 };
 
 class ReaderOutcomes : public ::testing::TestWithParam<ReaderCase> {
@@ -154,7 +197,7 @@ int OpenGdalDatasets() {
 TEST_P(ReaderOutcomes, DescribeTheFile) {
     const std::string fileName = GetParam().make(folder);
     const int openBefore = OpenGdalDatasets();
-    EXPECT_EQ(Describe(GetParam().open, fileName), GetParam().expected);
+    EXPECT_EQ(Describe(GetParam().open, fileName, GetParam().tile), GetParam().expected);
     EXPECT_EQ(OpenGdalDatasets(), openBefore) << "the reader left its dataset open";
 }
 
@@ -177,8 +220,6 @@ constexpr size_t kSecondComponentSubSampling = 42 + 3 + 1;
 INSTANTIATE_TEST_SUITE_P(
     Gdal, ReaderOutcomes,
     ::testing::ValuesIn(std::vector<ReaderCase>{
-        {"Byte", Vrt({{GDT_Byte, {0, 1, 128, 255}}}),
-         "2x2 max 255, UInt8 | GDAL undefined: 0 1 128 255", Gdal},
         {"UInt16", Vrt({{GDT_UInt16, {0, 1, 40000, 65535}}}),
          "2x2 max 65535, UInt16 | GDAL undefined: 0 1 40000 65535", Gdal},
         {"Int16", Vrt({{GDT_Int16, {-32768, -1, 0, 32767}}}),
@@ -191,8 +232,15 @@ INSTANTIATE_TEST_SUITE_P(
         {"Float32", Vrt({{GDT_Float32, {0.5, 1, 2, 3}}}), kGdalUnsupported, Gdal},
         {"Float64", Vrt({{GDT_Float64, {0.5, 1, 2, 3}}}), kGdalUnsupported, Gdal},
         // Maximum and cell type come from band 1; every band reads in its own type.
-        {"Band2Of16Bits", Vrt({{GDT_Byte, {7, 255, 0, 1}}, {GDT_UInt16, {300, 65535, 2, 3}}}),
-         "2x2 max 255, UInt8 | GDAL undefined: 7 255 0 1 | GDAL undefined: 300 65535 2 3", Gdal},
+        {"Band2Of16Bits", Vrt({{GDT_Byte, {7, 255, 0, 128}}, {GDT_UInt16, {300, 65535, 2, 3}}}),
+         "2x2 max 255, UInt8 | GDAL undefined: 7 255 0 128 | GDAL undefined: 300 65535 2 3", Gdal},
+        {"EveryColour", Written("colours.tif", WriteEveryColour),
+         "1x1 max 255, UInt8 | GDAL undefined: 0 | GDAL grayscale: 1 | GDAL paletted: 2 | GDAL "
+         "red: 3 | GDAL green: 4 | GDAL blue: 5 | GDAL alpha: 6 | GDAL hue: 7 | GDAL saturation: 8 "
+         "| GDAL lightness: 9 | GDAL cyan: 10 | GDAL magenta: 11 | GDAL yellow: 12 | GDAL black: "
+         "13 "
+         "| GDAL Y: 14 | GDAL Cb: 15 | GDAL Cr: 16",
+         Gdal},
         {"BandsBeyondFloat64",
          Vrt({{GDT_Byte, {1, 2, 3, 4}},
               {GDT_CInt16, {1, 2, 3, 4}},
@@ -205,7 +253,23 @@ INSTANTIATE_TEST_SUITE_P(
         {"Band1BeyondFloat64", Vrt({{GDT_CInt32, {1, 2, 3, 4}}}), kGdalUnsupported, Gdal},
         {"NoBands", Written("two.gpkg", WriteTwoRasterGeoPackage),
          "no bands max 255, " + kGdalUnsupported, Gdal},
-        {"Missing", Written("missing.tif", [](auto&) {}), kGdalNotOpened, Gdal},
+        // A clipped edge tile, and tiles reaching beyond the image.
+        {"Tile",
+         kTiff7x5,
+         "7x5 max 32767, Int16 | GDAL grayscale: -26 -25 -24 -36 -35 -34",
+         Gdal,
+         {4, 3, 6, 4}},
+        {"TileRightOfTheImage",
+         kTiff7x5,
+         "7x5 max 32767, Int16 | GDAL grayscale: runtime_error: RasterIO failed for region 6,4;7,4",
+         Gdal,
+         {6, 4, 7, 4}},
+        {"TileLeftOfTheImage",
+         kTiff7x5,
+         "7x5 max 32767, Int16 | GDAL grayscale: runtime_error: RasterIO failed for region "
+         "-1,0;0,0",
+         Gdal,
+         {-1, 0, 0, 0}},
         {"NotARaster", Written("a.txt", [](auto& name) { std::ofstream(name) << "text"; }),
          kGdalNotOpened, Gdal}}),
     CaseName);
@@ -231,27 +295,40 @@ INSTANTIATE_TEST_SUITE_P(
         {"Float64", Vexl<double>({0.1, -2.5, 16777217.0, 1.0 / 3}),
          "2x2 max " + kSdkUnsupported + ", " + kSdkUnsupported +
              " | JP2SDK: 0.100000001 -2.5 16777216 0.333333343"},
+        {"Tile",
+         kVexl7x5,
+         "7x5 max 65535, UInt16 | JP2SDK: 35 36 45 46 | JP2SDK: 1035 1036 1045 1046 | JP2SDK: "
+         "2035 2036 2045 2046",
+         Sdk,
+         {5, 3, 6, 4}},
+        {"RowTile",
+         kVexl7x5,
+         "7x5 max 65535, UInt16 | JP2SDK: 12 13 14 | JP2SDK: 1012 1013 1014 | JP2SDK: 2012 2013 "
+         "2014",
+         Sdk,
+         {2, 1, 4, 1}},
+        {"TileRightOfTheImage", kVexl7x5, kVexl7x5Refused, Sdk, {6, 4, 7, 4}},
+        {"TileLeftOfTheImage", kVexl7x5, kVexl7x5Refused, Sdk, {-1, 0, 0, 0}},
+        {"TileBelowTheImage", kVexl7x5, kVexl7x5Refused, Sdk, {0, 0, 0, 5}},
+        {"EmptyTile", kVexl7x5, kVexl7x5Refused, Sdk, {3, 3, 2, 3}},
         {"UpperCaseName", Renamed(kGoodVexl, "A.VEXL"), "2x2 max 65535, UInt16 | JP2SDK: 1 2 3 4"},
         {"Empty", Edited(kGoodVexl, [](auto& bytes) { bytes.clear(); })},
         {"HeaderCut", Edited(kGoodVexl, [](auto& bytes) { bytes.resize(10); })},
         {"LastSampleCut", Edited(kGoodVexl, [](auto& bytes) { bytes.pop_back(); })},
         {"ByteAppended", Edited(kGoodVexl, [](auto& bytes) { bytes.push_back('\0'); })},
         {"WrongMagic", Edited(kGoodVexl, [](auto& bytes) { bytes[0] = 'W'; })},
-        {"OtherVersion", VexlWith(Orv::Vexl::kVersionOffset, 2)},
-        {"UnusedCode3", VexlWith(Orv::Vexl::kCellTypeOffset, 3)},
-        {"UnusedCode7", VexlWith(Orv::Vexl::kCellTypeOffset, 7)},
-        {"UnknownCode10", VexlWith(Orv::Vexl::kCellTypeOffset, 10)},
-        // A wider sample type that the file's length no longer matches.
-        {"SizeMismatch", VexlWith(Orv::Vexl::kCellTypeOffset, Orv::CellTypeCode::UInt32)},
+        {"OtherVersion", VexlWith({{4, 2}})},
+        {"UnusedCode3", VexlWith({{18, 3}})},
+        {"UnusedCode7", VexlWith({{18, 7}})},
+        {"UnknownCode10", VexlWith({{18, 10}})},
+        // 32-bit samples, which the file's length no longer matches.
+        {"SizeMismatch", VexlWith({{18, 2}})},
         // No samples, as the header says.
-        {"ZeroWidth", VexlWith(Orv::Vexl::kWidthOffset, 0, kHeaderOnly)},
-        {"ZeroBands", VexlWith(Orv::Vexl::kBandCountOffset, 0, kHeaderOnly)},
+        {"ZeroWidth", VexlWith({{8, 0}}, true)},
+        {"ZeroBands", VexlWith({{16, 0}}, true)},
         // Sizes whose product wraps around to the true length of the samples.
-        {"SizeOverflow", VexlWith(Orv::Vexl::kWidthOffset, 2147549185,
-                                  VexlWith(Orv::Vexl::kHeightOffset, 4294836226,
-                                           VexlWith(Orv::Vexl::kBandCountOffset, 2)))},
+        {"SizeOverflow", VexlWith({{8, 2147549185}, {12, 4294836226}, {16, 2}})},
         {"OtherExtension", Renamed(kGoodVexl, "a.tif")},
-        {"NoExtension", Renamed(kGoodVexl, "a")},
         {"Missing", Written("missing.vexl", [](auto&) {})},
         {"Folder",
          Written("folder.vexl", [](auto& name) { std::filesystem::create_directory(name); })}}),
@@ -288,26 +365,5 @@ INSTANTIATE_TEST_SUITE_P(
                 [](auto& bytes) { bytes.replace(bytes.find("jp2c") - 4, 4, 4, '\0'); }),
          kJp2Rgb}}),
     CaseName);
-
-// 7 x 5 pixels, 3 bands; the sample of band b at (x, y) is 1000b + 10y + x.
-TEST(VexlReader, ReadsAnyWindowOfAnyBandAndRefusesTilesOutsideTheImage) {
-    TemporaryDirectory folder;
-    std::vector<uint16_t> samples;
-    for (int i = 0; i < 3 * 5 * 7; ++i) {
-        samples.push_back(static_cast<uint16_t>(1000 * (i / 35) + 10 * (i / 7 % 5) + i % 7));
-    }
-    Orv::WriteVexlFile(folder.File("grid.vexl"), 7, 5, 3, samples);
-    CVexlJp2SdkImageFileReader reader(folder.File("grid.vexl"));
-
-    EXPECT_EQ(ReadBand(*reader.GetBand(2), MakeRegion(5, 3, 6, 4)),
-              (std::vector<float>{2035, 2036, 2045, 2046}));
-    EXPECT_EQ(ReadBand(*reader.GetBand(1), MakeRegion(2, 1, 4, 1)),
-              (std::vector<float>{1012, 1013, 1014}));
-    for (const CRegionPtr& tile : {MakeRegion(6, 4, 7, 4), MakeRegion(-1, 0, 0, 0),
-                                   MakeRegion(0, 0, 0, 5), MakeRegion(3, 3, 2, 3)}) {
-        EXPECT_EQ(Outcome([&] { ReadBand(*reader.GetBand(0), tile); }), "plain: Error setting view")
-            << tile->x0 << "," << tile->y0 << ";" << tile->x1 << "," << tile->y1;
-    }
-}
 
 } // namespace

@@ -3,8 +3,10 @@ BUILD_DIR ?= build
 JOBS ?= 2
 # CI sets WERROR=ON: our code must build without a single warning.
 WERROR ?= OFF
+# Seconds each fuzz target runs in `make fuzz`.
+FUZZ_SECONDS ?= 60
 
-.PHONY: deps build test sanitize demo bench clean
+.PHONY: deps build test sanitize fuzz demo bench clean
 
 deps:
 	bash scripts/install-deps.sh
@@ -23,6 +25,11 @@ sanitize: deps
 	cmake --build build-sanitize -j $(JOBS)
 	cd build-sanitize && ctest --output-on-failure -j $(JOBS)
 
+# Every fuzz target for FUZZ_SECONDS seconds; fails on any crash, leak or
+# timeout (docs/fuzzing.md).
+fuzz: deps
+	FUZZ_SECONDS=$(FUZZ_SECONDS) JOBS=$(JOBS) bash scripts/fuzz.sh
+
 demo: build
 	bash scripts/demo.sh $(BUILD_DIR)
 
@@ -32,4 +39,4 @@ bench: deps
 	bash scripts/bench.sh $(BUILD_DIR)
 
 clean:
-	rm -rf $(BUILD_DIR) build-sanitize
+	rm -rf $(BUILD_DIR) build-sanitize build-fuzz

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs everything the build, the tests, the benchmarks and the demo need,
-# and does nothing when all of it is already present.
+# Installs everything the build, the tests, the benchmarks, the fuzz targets
+# and the demo need, and does nothing when all of it is already present.
 set -euo pipefail
 
 packages=(
@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   locales
   python3 python3-numpy python3-gdal time
+  clang libclang-rt-14-dev
 )
 # Tests check digit grouping and the decimal comma under these locales.
 locales_wanted=(en_US.UTF-8 de_DE.UTF-8)

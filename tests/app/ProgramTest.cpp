@@ -1,75 +1,316 @@
 #include "tests/support/ProgramRun.h"
+#include "tests/support/RasterFixtures.h"
+#include "tests/support/TemporaryDirectory.h"
 
+#include <gdal_priv.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace {
 
-const std::string kProgram = ZARNIK_BINARY;
+using Lines = std::vector<std::string>;
 
-const std::vector<std::string> kUsageLines = {
-    "",
-    "Zarnik tool usage: ",
-    "Zarnik -i originalFileName -c compressedFileName [-or seq|ran] [-stat statsNames] [-tn "
-    "number] [-ts number]",
-    "  -i fileName\t\toriginal (uncompressed) file name.",
-    "  -c fileName\t\tcompressed file name.",
-    "  -or (seq|ran)\t\tsequential or random request type.",
-    "  -tn number\t\tnumber of tiles to test. ",
-    "  -ts number\t\tsize of tile to test. ",
-    "  -stat statsNames\tstats coma separated list of statistics or all.",
-    "  \t\t\tStatistics available: ssim, psnr, mse.",
-    "  -u\t\t\tuse GDAL library for reading compressed files (if not ",
-    "  \t\t\tspecified it will use VexlJP2SDK, only .vexl and .jp2 ",
-    "  \t\t\tfiles will be read). If -u is specified any files",
-    "  \t\t\tsupported by GDAL can be read (including .vexl and .jp2).",
-    "  -yuvy\t\t\tstatistics will be computed for bands: RGB and Y. ",
-    "  -yuvY\t\t\tstatistics will be computed for band Y only.",
-    "  -best number\t\tbest number of tiles will be outputted.",
-    "  -worst number\t\tnumber of worst tiles will be outputted.",
-    "  -bestPrefix path\toutput names for best tiles will be prefixed by path.",
-    "  -worstPrefix path\toutput names for worst tiles will be prefixed by path.",
-    "  -compareBand number\tband number to determine best/worst tile upon.",
-    "  -compareStat statName\tstat name number to determine best/worst tile upon.",
-    "  -enableDithering \tEnable dithering. Only files read by Vexl/JP2 SDK.",
-    "  -bbox x0,y0,x1,y1\tLimit the test to a specified pixel bbox.",
-    "  -saveRegions file.bin\tSave the regions to a file.",
-    "  -useRegions file.bin\tUse a previously saved regions file.",
+struct Tile {
+    int x0, y0, x1, y1;
 };
 
-std::vector<std::string> ParseFailureLines(const std::string& commandLine,
-                                           const std::string& message) {
-    std::vector<std::string> lines = {"", "Failed to parse command line '" + commandLine + "'", "",
-                                      message};
-    lines.insert(lines.end(), kUsageLines.begin(), kUsageLines.end());
-    return lines;
+std::string Fixed4(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.4f", value);
+    return text;
 }
 
-TEST(Program, MalformedCommandLinesPrintTheFailureAndUsageAndExitWith2) {
-    struct Case {
-        std::vector<std::string> arguments;
-        std::string echoedArguments;
-        std::string message;
-    };
-    const std::vector<Case> cases = {
-        {{}, "", "Compressed filename cannot be empty"},
-        {{"-c", "a.jp2", "-i", "b.tif", "-tn", "12x"},
-         "-c a.jp2 -i b.tif -tn 12x ",
-         "Failed to parse integer from '12x'. Could not find numbers in string"},
-        {{"-c", "a.jp2", "-I", "b.tif"}, "-c a.jp2 -I b.tif ", "Original filename cannot be empty"},
-        // The regions file is read while parsing; nothing else is opened.
-        {{"-c", "a.jp2", "-i", "b.tif", "-useRegions", "/nonexistent/r.bin"},
-         "-c a.jp2 -i b.tif -useRegions /nonexistent/r.bin ",
-         "No data in saved regions file /nonexistent/r.bin"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.message);
-        const ProgramRun run = RunProgramAndCapture(kProgram, c.arguments);
-        EXPECT_EQ(run.exitCode, 2);
-        EXPECT_EQ(run.Lines(), ParseFailureLines(kProgram + " " + c.echoedArguments, c.message));
+// The number after the label of a report line, e.g. " \tAvg:     0.0703 ms".
+double Figure(const std::string& line) {
+    return std::stod(line.substr(line.find(':') + 1));
+}
+
+std::vector<double> ReadTile(const std::string& fileName, int band, const Tile& tile) {
+    RegisterGdalDriversOnce();
+    const GDALDatasetUniquePtr dataset(GDALDataset::Open(fileName.c_str(), GDAL_OF_RASTER));
+    const int width = tile.x1 - tile.x0 + 1, height = tile.y1 - tile.y0 + 1;
+    std::vector<double> samples(static_cast<size_t>(width * height));
+    if (!dataset || dataset->GetRasterCount() != 3 ||
+        dataset->GetRasterBand(band + 1)->RasterIO(GF_Read, tile.x0, tile.y0, width, height,
+                                                   samples.data(), width, height, GDT_Float64, 0, 0,
+                                                   nullptr) != CE_None) {
+        ADD_FAILURE() << "no band " << band + 1 << " of 3 to read from " << fileName;
     }
+    return samples;
+}
+
+// A tile file holds the three bands of its source over the tile, nothing more.
+void ExpectTileFile(const std::string& fileName, const std::string& source, const Tile& tile) {
+    const Tile whole{0, 0, tile.x1 - tile.x0, tile.y1 - tile.y0};
+    for (int band = 0; band < 3; ++band) {
+        EXPECT_EQ(ReadTile(fileName, band, whole), ReadTile(source, band, tile)) << fileName;
+    }
+    const GDALDatasetUniquePtr file(GDALDataset::Open(fileName.c_str(), GDAL_OF_RASTER));
+    EXPECT_TRUE(file && file->GetRasterXSize() == whole.x1 + 1 &&
+                file->GetRasterYSize() == whole.y1 + 1)
+        << fileName;
+}
+
+// The quality section's labels: the statistics and the band names beside them.
+Lines QualityLabels(const Lines& lines) {
+    Lines labels;
+    size_t line = size_t(std::find(lines.begin(), lines.end(), "Quality: ") - lines.begin()) + 2;
+    for (; line < lines.size() && !lines[line].empty(); ++line) {
+        if (lines[line].rfind(" \t", 0) != 0) {
+            labels.push_back(lines[line].substr(0, lines[line].find(',')));
+        }
+    }
+    return labels;
+}
+
+class Program : public ::testing::Test {
+protected:
+    // Reports written in the C locale have no digit grouping.
+    static void SetUpTestSuite() { setenv("LC_ALL", "C", 1); }
+
+    // A textured RGB original as a plain GeoTIFF and a lossy JPEG 2000 copy.
+    void SetUp() override {
+        WriteGeoTiff(original, rgb);
+        WriteJpeg2000(compressed, rgb, {"QUALITY=10", "REVERSIBLE=NO"});
+    }
+
+    static RasterFixture TexturedRgb(int width, int height) {
+        RasterFixture raster{
+            width, height, GDT_Byte, {}, {GCI_RedBand, GCI_GreenBand, GCI_BlueBand}};
+        for (int band = 0; band < 3; ++band) {
+            raster.bands.push_back(MakeBand(width, height, [band](int x, int y) {
+                return (x * 7 + y * 13 + band * 50 + (x * y) % 23 + ((x / 16 + y / 16) % 2) * 60) %
+                       256;
+            }));
+        }
+        return raster;
+    }
+
+    ProgramRun Run(Lines arguments) const {
+        arguments.insert(arguments.begin(), {"-i", "original.tif", "-c", "compressed.jp2"});
+        return RunProgramAndCapture(ZARNIK_BINARY, arguments, folder.Path().string());
+    }
+
+    TemporaryDirectory folder;
+    RasterFixture rgb = TexturedRgb(300, 200);
+    std::string original = folder.File("original.tif");
+    std::string compressed = folder.File("compressed.jp2");
+};
+
+TEST_F(Program, BadInputsPrintOneMessageAndExitWith2) {
+    RasterFixture gray = rgb, wide = rgb;
+    gray.bands.resize(1);
+    gray.colours.clear();
+    wide.type = GDT_UInt16;
+    WriteGeoTiff(folder.File("gray.tif"), gray);
+    WriteGeoTiff(folder.File("wide.tif"), wide);
+    WriteGeoTiff(folder.File("narrow.tif"), TexturedRgb(299, 200));
+    WriteGeoTiff(folder.File("short.tif"), TexturedRgb(300, 199));
+    // Regions files of one record: x0, y0, x1, y1 as little-endian 32-bit integers.
+    for (const auto& [name, corners] :
+         {std::pair{"empty.bin", std::array<int32_t, 4>{50, 0, 10, 10}},
+          std::pair{"edge.bin", std::array<int32_t, 4>{250, 150, 300, 199}},
+          std::pair{"huge.bin", std::array<int32_t, 4>{0, 0, 2000000000, 2000000000}}}) {
+        std::ofstream(folder.File(name), std::ios::binary)
+            .write(reinterpret_cast<const char*>(corners.data()), sizeof corners);
+    }
+    std::ifstream usageFile(ZARNIK_TEST_DATA "/usage.txt", std::ios::binary);
+    const std::string usage{std::istreambuf_iterator<char>(usageFile), {}};
+    // The first arguments are added to the ones given: "-i", "original.tif",
+    // "-c", "compressed.jp2". Later ones win.
+    const std::vector<std::pair<Lines, std::string>> cases = {
+        {{"-c"}, "Compressed filename cannot be empty"},
+        {{"-tn", "12x"}, "Failed to parse integer from '12x'. Could not find numbers in string"},
+        {{"-useRegions", "missing.bin"}, "No data in saved regions file missing.bin"},
+        {{"-c", "missing.jp2"}, "Unable to open file."},
+        {{"-c", "missing.tif", "-u"}, "Unable to open file "},
+        {{"-i", "missing.tif"}, "Error opening original file."},
+        {{"-c", "missing.jp2", "-i", "missing.tif"}, "Unable to open file."},
+        {{"-i", "gray.tif", "-yuvy"}, "Error opening original file."},
+        {{"-c", "narrow.tif", "-u"}, "Width of the images differ. Cannot compare images."},
+        {{"-c", "short.tif", "-u"}, "Height of the images differ. Cannot compare images."},
+        {{"-c", "gray.tif", "-u"}, "Band count differs between files. Cannot compare bandwise."},
+        {{"-c", "wide.tif", "-u"}, "Max band value differs between files. Cannot compare."},
+        {{"-stat", "ssim,SSIM"}, "Unable to create statistics algorithms"},
+        {{"-best", "1", "-compareStat", "psnr"},
+         "-compareStat must be one of the values provided in -stat."},
+        {{"-worst", "1", "-compareStat", "psnrr"},
+         "Unable to find statistics algorithm specified for comparison"},
+        {{"-or", "Random"}, "Unknown requestType"},
+        {{"-useRegions", "empty.bin"}, "Tile [50,0;10,10] has no pixels"},
+        // A tile may end on the last column or row, never one past it.
+        {{"-useRegions", "edge.bin"},
+         "Tile [250,150;300,199] lies outside the image of 300x200 pixels"},
+        {{"-bbox", "0,100,99,200"},
+         "Bounding box [0,100;99,200] lies outside the image of 300x200 pixels"},
+        {{"-useRegions", "huge.bin"},
+         "Tile [0,0;2000000000,2000000000] lies outside the image of 300x200 pixels"},
+        {{"-saveRegions", "nowhere/tiles.bin"},
+         "Unable to open output regions file nowhere/tiles.bin"},
+        // Tiles are written once every tile was evaluated.
+        {{"-c", "original.tif", "-u", "-stat", "mse", "-ts", "100", "-tn", "1", "-best", "1",
+          "-bestPrefix", "nowhere/b_"},
+         "Unable to create tile file nowhere/b_a_0.0000__0_0_o.tiff"},
+    };
+    for (size_t row = 0; row < cases.size(); ++row) {
+        const auto& [arguments, message] = cases[row];
+        SCOPED_TRACE(message);
+        const ProgramRun run = Run(arguments);
+        EXPECT_EQ(run.exitCode, 2);
+        if (row < 3) { // parse failures
+            std::string commandLine = ZARNIK_BINARY " -i original.tif -c compressed.jp2 ";
+            for (const auto& argument : arguments) {
+                commandLine += argument + " ";
+            }
+            EXPECT_EQ(run.output, "\nFailed to parse command line '" + commandLine + "'\n\n" +
+                                      message + "\n" + usage);
+        } else { // after the progress line, if any
+            const size_t error = std::min(run.output.find("Error occured"), run.output.size());
+            EXPECT_EQ(run.output.substr(error), "Error occured. Details: " + message + "\n");
+            EXPECT_EQ(run.output.find('\n'), run.output.size() - 1) << run.output;
+        }
+    }
+}
+
+TEST_F(Program, ComparisonReportsEveryTileAndWritesTheBestAndWorst) {
+    std::filesystem::create_directory(folder.File("out"));
+    const ProgramRun run =
+        Run({"-ts", "128", "-stat", "mse", "-bbox", "10,20,279,199", "-best", "2", "-worst", "1",
+             "-compareBand", "1", "-bestPrefix", "out/b_", "-worstPrefix", "out/w_"});
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const std::vector<Tile> tiles = {{10, 20, 137, 147},   {138, 20, 265, 147},
+                                     {266, 20, 279, 147},  {10, 148, 137, 199},
+                                     {138, 148, 265, 199}, {266, 148, 279, 199}};
+    // The MSE of every tile and band, computed here from tiles read through GDAL.
+    Lines expected = {"Statistics across 6 sequential input samples", "",
+                      "Quality: ", std::string(54, '-'), "Results for mse : "};
+    const char* const names[] = {"red", "green", "blue"};
+    std::vector<float> mse[3];
+    for (int band = 0; band < 3; ++band) {
+        float sum = 0;
+        for (const Tile& tile : tiles) {
+            const auto a = ReadTile(original, band, tile), b = ReadTile(compressed, band, tile);
+            double squares = 0;
+            for (size_t i = 0; i < a.size(); ++i) {
+                squares += (a[i] - b[i]) * (a[i] - b[i]);
+            }
+            mse[band].push_back(static_cast<float>(squares / static_cast<double>(a.size())));
+            sum += mse[band].back();
+        }
+        const auto [min, max] = std::minmax_element(mse[band].begin(), mse[band].end());
+        expected.insert(expected.end(), {" Band " + std::to_string(band) + " (GDAL " + names[band] +
+                                             ")<->(JP2SDK) : ",
+                                         " \tMin: " + Fixed4(*min), " \tAvg: " + Fixed4(sum / 6.0f),
+                                         " \tMax: " + Fixed4(*max)});
+    }
+    expected.insert(expected.end(), {"", "Size:", std::string(54, '-')});
+    const Lines lines = run.Lines();
+    ASSERT_EQ(lines.size(), expected.size() + 17);
+    EXPECT_EQ(Lines(lines.begin() + 1, lines.begin() + int(expected.size()) + 1), expected);
+
+    // File sizes, and bits per pixel of the bounding box's 270 x 180 pixels.
+    for (const size_t line : {expected.size() + 1, expected.size() + 2}) {
+        const auto bytes =
+            std::filesystem::file_size(line == expected.size() + 1 ? original : compressed);
+        const std::string figures = lines[line].substr(lines[line].find(':') + 1);
+        EXPECT_EQ(std::stoull(figures), bytes) << lines[line];
+        EXPECT_NEAR(std::stod(figures.substr(figures.find('(') + 1)), bytes * 8.0 / (270 * 180),
+                    bytes * 8.0 / (270 * 180) * 1e-3);
+    }
+    // Each file's read times under its own label. Decoding JPEG 2000 takes
+    // tens of times longer than reading the plain GeoTIFF.
+    const size_t speed = expected.size() + 5;
+    ASSERT_EQ(Lines(lines.begin() + int(speed), lines.begin() + int(speed) + 3),
+              (Lines{"Decoding speed:", std::string(54, '-'), "Input file: "}));
+    EXPECT_EQ(lines[speed + 6], "Compressed file: ");
+    for (const size_t minimum : {speed + 3, speed + 7}) {
+        EXPECT_LE(Figure(lines[minimum]), Figure(lines[minimum + 1]));
+        EXPECT_LE(Figure(lines[minimum + 1]), Figure(lines[minimum + 2]));
+    }
+    EXPECT_GT(Figure(lines[speed + 8]), Figure(lines[speed + 4]));
+    EXPECT_EQ(lines.back().rfind("Completed successfully in ", 0), 0u);
+
+    // Best are the highest values of the compare statistic on the compare band.
+    std::vector<size_t> order = {0, 1, 2, 3, 4, 5};
+    std::sort(order.begin(), order.end(),
+              [&](size_t a, size_t b) { return mse[1][a] > mse[1][b]; });
+    std::set<std::string> expectedFiles, written;
+    for (const auto& [prefix, tile] :
+         {std::pair{"b_", order[0]}, std::pair{"b_", order[1]}, std::pair{"w_", order[5]}}) {
+        for (const auto& [source, file] : {std::pair{"o", original}, std::pair{"c", compressed}}) {
+            const std::string name = std::string(prefix) + "a_" + Fixed4(mse[1][tile]) + "__" +
+                                     std::to_string(tiles[tile].x0) + "_" +
+                                     std::to_string(tiles[tile].y0) + "_" + source + ".tiff";
+            expectedFiles.insert(name);
+            ExpectTileFile(folder.File("out/" + name), file, tiles[tile]);
+        }
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(folder.File("out"))) {
+        written.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(written, expectedFiles);
+}
+
+TEST_F(Program, LumaAndCommaSeparatedReportsWriteTileFilesFromTheFilesOwnBands) {
+    const std::vector<std::pair<std::string, Lines>> cases = {
+        {"-yuvy",
+         {"Statistics across 1 sequential input samples", "Results for mse : ",
+          " Band 0 (GDAL red)<->(JP2SDK) : ", " Band 1 (GDAL green)<->(JP2SDK) : ",
+          " Band 2 (GDAL blue)<->(JP2SDK) : ", " Band 3 (converted to Y)<->(converted to Y) : "}},
+        {"-yuvY",
+         {"Statistics across 1 sequential input samples",
+          "Results for mse : ", " Band 0 (converted to Y)<->(converted to Y) : "}},
+        {"-wiki",
+         {"Statictics across 1 sequential input samples", "Results for mse : ", "Band",
+          "0 GDAL red", "1 GDAL green", "2 GDAL blue"}},
+    };
+    for (const auto& [option, labels] : cases) {
+        SCOPED_TRACE(option);
+        const std::string out = folder.File(option.substr(1));
+        std::filesystem::create_directory(out);
+        const ProgramRun run =
+            Run({"-stat", "mse", "-ts", "128", "-tn", "1", "-best", "1", "-worst", "1",
+                 "-bestPrefix", out + "/b_", "-worstPrefix", out + "/w_", option});
+        ASSERT_EQ(run.exitCode, 0) << run.output;
+        Lines report = QualityLabels(run.Lines());
+        report.insert(report.begin(), run.Lines().at(1));
+        EXPECT_EQ(report, labels);
+        size_t files = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(out)) {
+            const std::string name = entry.path().string();
+            ExpectTileFile(name, name[name.size() - 6] == 'o' ? original : compressed,
+                           {0, 0, 127, 127});
+            ++files;
+        }
+        EXPECT_EQ(files, 4u);
+    }
+}
+
+TEST_F(Program, SavedRegionsReplayTheSameTilesAndValues) {
+    const ProgramRun saving = Run(
+        {"-ts", "128", "-or", "ran", "-tn", "5", "-stat", "mse,ssim", "-saveRegions", "tiles.bin"});
+    ASSERT_EQ(saving.exitCode, 0) << saving.output;
+    EXPECT_EQ(std::filesystem::file_size(folder.File("tiles.bin")), 5u * 16);
+    const ProgramRun replay = Run({"-stat", "mse,ssim", "-useRegions", "tiles.bin"});
+    ASSERT_EQ(replay.exitCode, 0) << replay.output;
+    Lines saved = saving.Lines(), replayed = replay.Lines();
+    EXPECT_EQ(saved.at(1), "Statistics across 5 random input samples");
+    EXPECT_EQ(replayed.at(1), "Statistics across 5 sequential input samples");
+    // The same tiles in the progress line, the same figures up to the read times.
+    saved.resize(std::find(saved.begin(), saved.end(), "Size:") - saved.begin());
+    replayed.resize(std::find(replayed.begin(), replayed.end(), "Size:") - replayed.begin());
+    EXPECT_EQ(replayed[0], saved[0]);
+    EXPECT_EQ(Lines(replayed.begin() + 2, replayed.end()), Lines(saved.begin() + 2, saved.end()));
 }
 
 } // namespace

@@ -2,9 +2,6 @@
 
 #include <stdexcept>
 
-CFakeBand::CFakeBand(int32_t imageWidth, std::vector<float> samples, std::string name)
-    : imageWidth(imageWidth), samples(std::move(samples)), name(std::move(name)) {}
-
 void CFakeBand::ReadRegion(const CRegionPtr& region, float* buffer) {
     ++readCount;
     if (failReads) {
@@ -17,19 +14,6 @@ void CFakeBand::ReadRegion(const CRegionPtr& region, float* buffer) {
     }
 }
 
-float* CFakeBand::AllocateBuffer(int32_t sampleCount) {
-    ++outstandingBuffers;
-    return new float[static_cast<size_t>(sampleCount)];
-}
-
-void CFakeBand::FreeBuffer(float* buffer) {
-    --outstandingBuffers;
-    delete[] buffer;
-}
-
-CFakeImageFileReader::CFakeImageFileReader(int32_t width, int32_t height, float maxBandValue)
-    : CImageFileReader("fake"), width(width), height(height), maxBandValue(maxBandValue) {}
-
 CFakeBand& CFakeImageFileReader::AddBand(std::vector<float> samples, std::string name) {
     auto* band = new CFakeBand(width, std::move(samples), std::move(name));
     bands.push_back(band);
@@ -39,7 +23,6 @@ CFakeBand& CFakeImageFileReader::AddBand(std::vector<float> samples, std::string
 CFakeBand& CFakeImageFileReader::AddBand(const std::function<float(int32_t x, int32_t y)>& sampleAt,
                                          std::string name) {
     std::vector<float> samples;
-    samples.reserve(static_cast<size_t>(width) * static_cast<size_t>(height));
     for (int32_t y = 0; y < height; ++y) {
         for (int32_t x = 0; x < width; ++x) {
             samples.push_back(sampleAt(x, y));

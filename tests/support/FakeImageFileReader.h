@@ -10,12 +10,19 @@
 // fail its reads.
 class CFakeBand : public CBand {
 public:
-    CFakeBand(int32_t imageWidth, std::vector<float> samples, std::string name);
+    CFakeBand(int32_t imageWidth, std::vector<float> samples, std::string name)
+        : imageWidth(imageWidth), samples(std::move(samples)), name(std::move(name)) {}
 
     void ReadRegion(const CRegionPtr& region, float* buffer) override;
     std::string GetName() override { return name; }
-    float* AllocateBuffer(int32_t sampleCount) override;
-    void FreeBuffer(float* buffer) override;
+    float* AllocateBuffer(int32_t sampleCount) override {
+        ++outstandingBuffers;
+        return new float[static_cast<size_t>(sampleCount)];
+    }
+    void FreeBuffer(float* buffer) override {
+        --outstandingBuffers;
+        delete[] buffer;
+    }
 
     int readCount = 0;
     int outstandingBuffers = 0;
@@ -30,7 +37,8 @@ private:
 // A reader over bands held in memory, in the order they are added.
 class CFakeImageFileReader : public CImageFileReader {
 public:
-    CFakeImageFileReader(int32_t width, int32_t height, float maxBandValue = 255.0f);
+    CFakeImageFileReader(int32_t width, int32_t height, float maxBandValue = 255.0f)
+        : CImageFileReader("fake"), width(width), height(height), maxBandValue(maxBandValue) {}
 
     CFakeBand& AddBand(std::vector<float> samples, std::string name = "fake");
     // A band whose sample at (x, y) is `sampleAt(x, y)`.

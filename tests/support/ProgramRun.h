@@ -12,9 +12,8 @@ struct ProgramRun {
     std::vector<std::string> Lines() const;
 };
 
-// Runs `program` with `arguments` (no shell involved) in `workingDirectory`,
-// or the current one when empty, and captures its standard output.
+// Runs `program` with `arguments` in `workingDirectory` through the shell
+// and captures its standard output. The environment is the caller's.
 ProgramRun RunProgramAndCapture(const std::string& program,
                                 const std::vector<std::string>& arguments,
-                                const std::string& workingDirectory = {},
-                                const std::vector<std::string>& environment = {});
+                                const std::string& workingDirectory);

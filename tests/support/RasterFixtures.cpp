@@ -5,29 +5,18 @@
 
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <mutex>
 #include <stdexcept>
 
 namespace {
 
-struct DatasetCloser {
-    void operator()(GDALDataset* dataset) const { GDALClose(GDALDataset::ToHandle(dataset)); }
-};
-using DatasetPtr = std::unique_ptr<GDALDataset, DatasetCloser>;
-
-class COptionList {
-public:
-    explicit COptionList(const std::vector<std::string>& options) {
-        for (const auto& option : options) {
-            list.AddString(option.c_str());
-        }
-    }
-    char** Get() { return list.List(); }
-
-private:
+CPLStringList OptionList(const std::vector<std::string>& options) {
     CPLStringList list;
-};
+    for (const auto& option : options) {
+        list.AddString(option.c_str());
+    }
+    return list;
+}
 
 GDALDriver* DriverOrThrow(const char* name) {
     RegisterGdalDriversOnce();
@@ -38,34 +27,28 @@ GDALDriver* DriverOrThrow(const char* name) {
     return driver;
 }
 
-void FillBands(GDALDataset& dataset, const RasterFixture& raster) {
+GDALDatasetUniquePtr CreateOrThrow(const char* driverName, const std::string& fileName,
+                                   const RasterFixture& raster,
+                                   const std::vector<std::string>& options) {
+    GDALDatasetUniquePtr dataset(DriverOrThrow(driverName)
+                                     ->Create(fileName.c_str(), raster.width, raster.height,
+                                              static_cast<int>(raster.bands.size()), raster.type,
+                                              OptionList(options).List()));
+    if (!dataset) {
+        throw std::runtime_error("cannot create fixture " + fileName);
+    }
     for (size_t index = 0; index < raster.bands.size(); ++index) {
         BandValues values = raster.bands[index];
-        if (values.size() != size_t(raster.width) * size_t(raster.height)) {
-            throw std::runtime_error("band values do not match the raster size");
-        }
-        GDALRasterBand* band = dataset.GetRasterBand(static_cast<int>(index) + 1);
-        if (band->RasterIO(GF_Write, 0, 0, raster.width, raster.height, values.data(), raster.width,
+        GDALRasterBand* band = dataset->GetRasterBand(static_cast<int>(index) + 1);
+        if (values.size() != size_t(raster.width) * size_t(raster.height) ||
+            band->RasterIO(GF_Write, 0, 0, raster.width, raster.height, values.data(), raster.width,
                            raster.height, GDT_Float64, 0, 0, nullptr) != CE_None) {
-            throw std::runtime_error("cannot write fixture band");
+            throw std::runtime_error("cannot write band values into " + fileName);
         }
         if (index < raster.colours.size()) {
             band->SetColorInterpretation(raster.colours[index]);
         }
     }
-}
-
-DatasetPtr CreateOrThrow(const char* driverName, const std::string& fileName,
-                         const RasterFixture& raster, const std::vector<std::string>& options) {
-    COptionList optionList(options);
-    DatasetPtr dataset(DriverOrThrow(driverName)
-                           ->Create(fileName.c_str(), raster.width, raster.height,
-                                    static_cast<int>(raster.bands.size()), raster.type,
-                                    optionList.Get()));
-    if (!dataset) {
-        throw std::runtime_error("cannot create fixture " + fileName);
-    }
-    FillBands(*dataset, raster);
     return dataset;
 }
 
@@ -94,11 +77,11 @@ void WriteGeoTiff(const std::string& fileName, const RasterFixture& raster,
 
 void WriteJpeg2000(const std::string& fileName, const RasterFixture& raster,
                    const std::vector<std::string>& creationOptions) {
-    const DatasetPtr memory = CreateOrThrow("MEM", "", raster, {});
-    COptionList optionList(creationOptions);
-    const DatasetPtr written(DriverOrThrow("JP2OpenJPEG")
-                                 ->CreateCopy(fileName.c_str(), memory.get(), FALSE,
-                                              optionList.Get(), nullptr, nullptr));
+    const GDALDatasetUniquePtr memory = CreateOrThrow("MEM", "", raster, {});
+    const GDALDatasetUniquePtr written(DriverOrThrow("JP2OpenJPEG")
+                                           ->CreateCopy(fileName.c_str(), memory.get(), FALSE,
+                                                        OptionList(creationOptions).List(), nullptr,
+                                                        nullptr));
     if (!written) {
         throw std::runtime_error("cannot write JPEG 2000 fixture " + fileName);
     }
@@ -111,23 +94,17 @@ std::vector<std::string> LosslessJpeg2000Options(bool colourTransform, int tileS
 
 void WriteMixedTypeVrt(const std::string& fileName, int width, int height,
                        const std::vector<VrtBand>& bands) {
-    std::string xml = "<VRTDataset rasterXSize=\"" + std::to_string(width) + "\" rasterYSize=\"" +
-                      std::to_string(height) + "\">\n";
-    for (size_t index = 0; index < bands.size(); ++index) {
-        const std::string number = std::to_string(index + 1);
-        const std::string sourceName = fileName + ".band" + number + ".tif";
-        WriteGeoTiff(sourceName,
-                     RasterFixture{width, height, bands[index].type, {bands[index].values}, {}});
-        xml += "  <VRTRasterBand dataType=\"" +
-               std::string(GDALGetDataTypeName(bands[index].type)) + "\" band=\"" + number +
-               "\">\n    <SimpleSource>\n      <SourceFilename relativeToVRT=\"1\">" +
-               std::filesystem::path(sourceName).filename().string() +
-               "</SourceFilename>\n      <SourceBand>1</SourceBand>\n    </SimpleSource>\n"
-               "  </VRTRasterBand>\n";
-    }
-    xml += "</VRTDataset>\n";
     std::ofstream file(fileName);
-    file << xml;
+    file << "<VRTDataset rasterXSize=\"" << width << "\" rasterYSize=\"" << height << "\">\n";
+    for (size_t index = 0; index < bands.size(); ++index) {
+        const std::string sourceName = fileName + ".band" + std::to_string(index + 1) + ".tif";
+        WriteGeoTiff(sourceName, {width, height, bands[index].type, {bands[index].values}, {}});
+        file << "<VRTRasterBand dataType=\"" << GDALGetDataTypeName(bands[index].type)
+             << "\" band=\"" << index + 1 << "\"><SimpleSource><SourceFilename relativeToVRT=\"1\">"
+             << std::filesystem::path(sourceName).filename().string()
+             << "</SourceFilename><SourceBand>1</SourceBand></SimpleSource></VRTRasterBand>\n";
+    }
+    file << "</VRTDataset>\n";
     if (!file) {
         throw std::runtime_error("cannot write VRT fixture " + fileName);
     }

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <set>
 
 // File names, extensions and files refused at opening are in
 // ImageFileReaderTest.cpp.
@@ -15,8 +16,7 @@ namespace {
 
 constexpr int kWidth = 150;
 constexpr int kHeight = 110;
-constexpr int kTileSize = 64;
-constexpr int kWindowSize = 40; // windows cross tile borders and clip at the edges
+constexpr int kWindowSize = 40; // windows cross the 64-pixel tiles and clip at the edges
 
 // Samples that use the type's whole range, differ between bands and vary
 // from pixel to pixel, so that a wrong band, window or sign shows.
@@ -35,70 +35,59 @@ std::string WriteLossless(const TemporaryDirectory& folder, const std::string& n
     for (int band = 0; band < bandCount; ++band) {
         raster.bands.push_back(BandSamples(type, band));
     }
-    WriteJpeg2000(folder.File(name), raster, LosslessJpeg2000Options(colourTransform, kTileSize));
+    WriteJpeg2000(folder.File(name), raster, LosslessJpeg2000Options(colourTransform, 64));
     return folder.File(name);
 }
 
-struct LosslessCase {
-    const char* name;
-    const char* fileName;
-    GDALDataType type;
-    int bandCount;
-    bool colourTransform;
-};
-
-class LosslessJpeg2000 : public ::testing::TestWithParam<LosslessCase> {};
-
-TEST_P(LosslessJpeg2000, ReadsWhatGdalReadsWindowByWindow) {
-    const LosslessCase& file = GetParam();
-    TemporaryDirectory folder;
-    const std::string fileName =
-        WriteLossless(folder, file.fileName, file.type, file.bandCount, file.colourTransform);
-    CVexlJp2SdkImageFileReader sdk(fileName);
-    CGdalImageFileReader gdal(fileName);
-
-    ASSERT_EQ(sdk.GetBandCount(), file.bandCount);
-    ASSERT_EQ(gdal.GetBandCount(), file.bandCount);
-    EXPECT_EQ(sdk.GetImageSize().width, gdal.GetImageSize().width);
-    EXPECT_EQ(sdk.GetImageSize().height, gdal.GetImageSize().height);
-    EXPECT_EQ(sdk.GetMaxBandValue(), gdal.GetMaxBandValue());
-    EXPECT_EQ(sdk.GetCellType(), gdal.GetCellType());
-    // GDAL, the reference, reads back what was written.
-    for (int32_t band = 0; band < file.bandCount; ++band) {
-        const BandValues written = BandSamples(file.type, band);
-        ASSERT_EQ(ReadBand(*gdal.GetBand(band), MakeRegion(0, 0, kWidth - 1, kHeight - 1)),
-                  std::vector<float>(written.begin(), written.end()));
-    }
-    bool reverse = false;
-    for (int y = 0; y < kHeight; y += kWindowSize) {
-        for (int x = 0; x < kWidth; x += kWindowSize) {
-            const CRegionPtr window = MakeRegion(x, y, std::min(x + kWindowSize, kWidth) - 1,
-                                                 std::min(y + kWindowSize, kHeight) - 1);
-            // Every other window reads its bands last to first: with the
-            // colour transform the bands after the first come from the
-            // window decoded first.
-            reverse = !reverse;
-            for (int32_t i = 0; i < file.bandCount; ++i) {
-                const int32_t band = reverse ? file.bandCount - 1 - i : i;
-                ASSERT_EQ(ReadBand(*sdk.GetBand(band), window),
-                          ReadBand(*gdal.GetBand(band), window))
-                    << "band " << band << " window " << x << "," << y;
+TEST(LosslessJpeg2000, ReadsWhatWasWrittenWindowByWindow) {
+    struct Case {
+        const char* fileName;
+        GDALDataType type;
+        int bandCount;
+        bool colourTransform;
+    };
+    const std::vector<Case> cases = {
+        {"rgb-ycc.jp2", GDT_Byte, 3, true},    {"rgb.jp2", GDT_Byte, 3, false},
+        {"rgba-ycc.jp2", GDT_Byte, 4, true},   {"rgb-ycc.j2k", GDT_Byte, 3, true},
+        {"grey16.jp2", GDT_UInt16, 1, false},  {"rgb16-ycc.jp2", GDT_UInt16, 3, true},
+        {"signed16.jp2", GDT_Int16, 2, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fileName);
+        TemporaryDirectory folder;
+        const std::string fileName =
+            WriteLossless(folder, c.fileName, c.type, c.bandCount, c.colourTransform);
+        CVexlJp2SdkImageFileReader sdk(fileName);
+        CGdalImageFileReader gdal(fileName); // the reference for maximum and cell type
+        ASSERT_EQ(sdk.GetBandCount(), c.bandCount);
+        EXPECT_EQ(sdk.GetImageSize().width, uint32_t{kWidth});
+        EXPECT_EQ(sdk.GetImageSize().height, uint32_t{kHeight});
+        EXPECT_EQ(sdk.GetMaxBandValue(), gdal.GetMaxBandValue());
+        EXPECT_EQ(sdk.GetCellType(), gdal.GetCellType());
+        bool reverse = false;
+        for (int y = 0; y < kHeight; y += kWindowSize) {
+            for (int x = 0; x < kWidth; x += kWindowSize) {
+                const int x1 = std::min(x + kWindowSize, kWidth) - 1;
+                const int y1 = std::min(y + kWindowSize, kHeight) - 1;
+                // Every other window reads its bands last to first: with the
+                // colour transform the bands after the first come from the
+                // window decoded first.
+                reverse = !reverse;
+                for (int32_t i = 0; i < c.bandCount; ++i) {
+                    const int32_t band = reverse ? c.bandCount - 1 - i : i;
+                    const BandValues written = BandSamples(c.type, band);
+                    std::vector<float> expected;
+                    for (int row = y; row <= y1; ++row) {
+                        expected.insert(expected.end(), written.begin() + row * kWidth + x,
+                                        written.begin() + row * kWidth + x1 + 1);
+                    }
+                    ASSERT_EQ(ReadBand(*sdk.GetBand(band), MakeRegion(x, y, x1, y1)), expected)
+                        << "band " << band << " window " << x << "," << y;
+                }
             }
         }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    EachKind, LosslessJpeg2000,
-    ::testing::Values(LosslessCase{"RgbWithColourTransform", "rgb-ycc.jp2", GDT_Byte, 3, true},
-                      LosslessCase{"RgbWithoutColourTransform", "rgb.jp2", GDT_Byte, 3, false},
-                      LosslessCase{"RgbaWithColourTransform", "rgba-ycc.jp2", GDT_Byte, 4, true},
-                      LosslessCase{"RawCodestream", "rgb-ycc.j2k", GDT_Byte, 3, true},
-                      LosslessCase{"UInt16", "grey16.jp2", GDT_UInt16, 1, false},
-                      LosslessCase{"UInt16RgbWithColourTransform", "rgb16-ycc.jp2", GDT_UInt16, 3,
-                                   true},
-                      LosslessCase{"SignedInt16", "signed16.jp2", GDT_Int16, 2, false}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 // Damages, one at a time, every byte of the main header and of the first
 // tile-part headers, where lengths and indices steer the decoder, and a
@@ -125,33 +114,22 @@ TEST(DamagedJpeg2000, FailsOnlyWithTheLayersMessages) {
         positions.push_back(position);
     }
 
-    int refusedOpens = 0;
-    int refusedReads = 0;
+    std::set<std::string> outcomes;
     for (const size_t position : positions) {
         std::string bytes = good;
         bytes[position] = static_cast<char>(~bytes[position]);
         std::ofstream(folder.File("damaged.j2k"), std::ios::binary | std::ios::trunc) << bytes;
-        std::unique_ptr<CVexlJp2SdkImageFileReader> reader;
-        const std::string openFailure = Outcome([&] {
-            reader = std::make_unique<CVexlJp2SdkImageFileReader>(folder.File("damaged.j2k"));
-        });
-        if (!reader) {
-            EXPECT_EQ(openFailure, "plain: Unable to open file.") << "byte " << position;
-            ++refusedOpens;
-            continue;
-        }
-        for (int32_t band = 0; band < reader->GetBandCount(); ++band) {
-            const std::string failure = Outcome([&] {
-                ReadBand(*reader->GetBand(band), MakeRegion(0, 0, kWidth - 1, kHeight - 1));
-            });
-            EXPECT_TRUE(failure.empty() || failure == "plain: Error setting view")
-                << failure << " at byte " << position;
-            refusedReads += failure.empty() ? 0 : 1;
-        }
+        outcomes.insert(Outcome([&] {
+            CVexlJp2SdkImageFileReader reader(folder.File("damaged.j2k"));
+            for (int32_t band = 0; band < reader.GetBandCount(); ++band) {
+                ReadBand(*reader.GetBand(band), MakeRegion(0, 0, kWidth - 1, kHeight - 1));
+            }
+        }));
     }
-    // Both ways of failing must have been taken, or the test proves little.
-    EXPECT_GT(refusedOpens, 0);
-    EXPECT_GT(refusedReads, 0);
+    // Refused at opening, refused when read, or read: every way must have been
+    // taken, or the test proves little.
+    EXPECT_EQ(outcomes, (std::set<std::string>{"", "plain: Error setting view",
+                                               "plain: Unable to open file."}));
 }
 
 } // namespace

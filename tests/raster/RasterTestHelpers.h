@@ -50,6 +50,10 @@ inline std::string Text(const std::vector<float>& samples) {
     return text;
 }
 
+inline std::string Text(std::string text) {
+    return text;
+}
+
 inline std::string Text(CellType type) {
     const char* const names[] = {"UInt8", "Int16",   "UInt16", "UInt32",
                                  "Int32", "Float32", "Float64"};

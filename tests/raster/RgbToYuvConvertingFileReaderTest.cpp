@@ -5,20 +5,29 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <tuple>
+
 namespace {
 
 constexpr int32_t kWidth = 3;
 constexpr int32_t kHeight = 2;
 const CRegionPtr kImage = MakeRegion(0, 0, kWidth - 1, kHeight - 1);
 
-// A source of `bandCount` bands whose pixels are white, pure red and four
-// mixed colours; bands after the third hold zeros.
-CFakeImageFileReader* Source(int32_t bandCount = 3, float maxBandValue = 255.0f) {
+// A 16-bit source of `bandCount` bands whose pixels are white, pure red and
+// four mixed colours; a fourth band (alpha) fails every read, later ones hold
+// zeros.
+CFakeImageFileReader* Source(int32_t bandCount = 3) {
     static const std::vector<float> kRgb[] = {
         {255, 255, 3, 128, 77, 201}, {255, 0, 254, 64, 190, 33}, {255, 0, 12, 255, 0, 97}};
-    auto* source = new CFakeImageFileReader(kWidth, kHeight, maxBandValue);
+    auto* source = new CFakeImageFileReader(kWidth, kHeight, 65535.0f);
+    source->SetCellType(CellType::UInt16);
     for (int32_t band = 0; band < bandCount; ++band) {
-        source->AddBand(band < 3 ? kRgb[band] : std::vector<float>(kWidth * kHeight, 0));
+        source->AddBand(band < 3 ? kRgb[band] : std::vector<float>(kWidth * kHeight, 0),
+                        std::string(1, "RGBA?"[std::min(band, 4)]));
+    }
+    if (bandCount > 3) {
+        source->Band(3).failReads = true;
     }
     return source;
 }
@@ -32,12 +41,11 @@ const std::string kV = "0 156.824997 -130.164993 20.2600021 -50.4949989 96.92001
 TEST(RgbToYuvConversion, ComputesEveryPixelOfYUAndV) {
     CRgbToYuvConvertingFileReader reader(Source(), false);
     Orv::CMutex mutex;
-    const char* const names[] = {"converted to Y", "converted to U", "converted to V"};
-    const std::string expected[] = {kY, kU, kV};
+    const std::vector<std::string> expected = {"converted to Y: " + kY, "converted to U: " + kU,
+                                               "converted to V: " + kV};
     for (int32_t component = 0; component < 3; ++component) {
         CRgbToYuvConvertingBand band(&mutex, &reader, component);
-        EXPECT_EQ(band.GetName(), names[component]);
-        EXPECT_EQ(Text(ReadBand(band, kImage)), expected[component]) << names[component];
+        EXPECT_EQ(band.GetName() + ": " + Text(ReadBand(band, kImage)), expected[component]);
     }
     for (const int32_t component : {3, -1}) {
         EXPECT_EQ(Outcome([&] { CRgbToYuvConvertingBand(&mutex, &reader, component).GetName(); }),
@@ -46,46 +54,44 @@ TEST(RgbToYuvConversion, ComputesEveryPixelOfYUAndV) {
     }
 }
 
-// The -yuvY reader (luma alone) reports 255 even for 16-bit data.
-TEST(RgbToYuvReader, ExposesRgbAndLumaOrLumaAloneOfThreeOrFourBands) {
-    for (const int32_t bandCount : {3, 4}) {
-        auto* source = Source(bandCount, 65535.0f);
-        source->SetCellType(CellType::UInt16);
-        if (bandCount == 4) {
-            source->Band(3).failReads = true; // alpha is never read
-        }
-        CRgbToYuvConvertingFileReader withRgb(source, true);
-        ASSERT_EQ(withRgb.GetBandCount(), 4) << bandCount << " source bands";
-        for (int32_t band = 0; band < 3; ++band) {
-            EXPECT_EQ(withRgb.GetBand(band), source->GetBand(band));
-        }
-        EXPECT_EQ(withRgb.GetBand(3)->GetName(), "converted to Y");
-        EXPECT_EQ(withRgb.GetBand(4), nullptr);
-        EXPECT_EQ(Text(ReadBand(*withRgb.GetBand(3), kImage)), kY);
-        EXPECT_EQ(withRgb.GetMaxBandValue(), 65535.0f);
-        EXPECT_EQ(withRgb.GetSourceReader(), source);
-
-        CRgbToYuvConvertingFileReader lumaOnly(Source(bandCount, 65535.0f), false);
-        ASSERT_EQ(lumaOnly.GetBandCount(), 1);
-        EXPECT_EQ(lumaOnly.GetBand(0)->GetName(), "converted to Y");
-        EXPECT_EQ(lumaOnly.GetMaxBandValue(), 255.0f);
-        for (CRgbToYuvConvertingFileReader* reader : {&withRgb, &lumaOnly}) {
-            EXPECT_EQ(reader->GetCellType(), CellType::UInt8);
-            EXPECT_EQ(reader->GetImageSize().width, 3u);
-            EXPECT_EQ(reader->GetImageSize().height, 2u);
-        }
+// Size, maximum and cell type, the bands' names (R, G and B must be the
+// source's own bands) and the samples of the last band.
+std::string Describe(CImageFileReader& reader, CImageFileReader& source) {
+    const ImageSize size = reader.GetImageSize();
+    std::string text = std::to_string(size.width) + "x" + std::to_string(size.height) + " max " +
+                       Text(reader.GetMaxBandValue()) + ", " + Text(reader.GetCellType()) + " |";
+    const int32_t count = reader.GetBandCount();
+    for (int32_t band = 0; band < count; ++band) {
+        const bool borrowed = reader.GetBand(band) == source.GetBand(band);
+        text += " " + reader.GetBand(band)->GetName() + (borrowed || band == count - 1 ? "" : "?");
     }
+    if (reader.GetBand(count) != nullptr || reader.GetSourceReader() != &source) {
+        text += " | wrong band list or source";
+    }
+    return text + ": " + Text(ReadBand(*reader.GetBand(count - 1), kImage));
 }
 
-TEST(RgbToYuvReader, RefusesSourcesWithoutThreeOrFourBands) {
+// The luma-only reader reports 255 even for 16-bit data.
+TEST(RgbToYuvReader, ExposesRgbAndLumaOrLumaAloneOfThreeOrFourBands) {
+    const std::string wrongCount = "plain: To convert RGB to YUV, underlying file reader must "
+                                   "have 3 (RGB) or 4 bands (RGBA)";
+    const std::string withRgb = "3x2 max 65535, UInt8 | R G B converted to Y: " + kY;
+    const std::string lumaOnly = "3x2 max 255, UInt8 | converted to Y: " + kY;
+    const std::vector<std::tuple<int32_t, bool, std::string>> cases = {
+        {3, true, withRgb},    {4, true, withRgb},     {3, false, lumaOnly},  {4, false, lumaOnly},
+        {0, true, wrongCount}, {1, false, wrongCount}, {2, true, wrongCount}, {5, true, wrongCount},
+    };
+    for (const auto& [bandCount, keepRgb, expected] : cases) {
+        CFakeImageFileReader* source = Source(bandCount);
+        EXPECT_EQ(Outcome([&] {
+                      CRgbToYuvConvertingFileReader reader(source, keepRgb);
+                      return Describe(reader, *source);
+                  }),
+                  expected)
+            << bandCount << " source bands";
+    }
     EXPECT_EQ(Outcome([] { CRgbToYuvConvertingFileReader(nullptr, true); }),
               "plain: Unable to get band count from underlying file reader");
-    for (const int32_t bandCount : {0, 1, 2, 5}) {
-        EXPECT_EQ(Outcome([&] { CRgbToYuvConvertingFileReader(Source(bandCount), true); }),
-                  "plain: To convert RGB to YUV, underlying file reader must have 3 (RGB) or 4 "
-                  "bands (RGBA)")
-            << bandCount << " bands";
-    }
 }
 
 TEST(RgbToYuvReader, ConvertsEachTileObjectOnceWhateverItsBounds) {

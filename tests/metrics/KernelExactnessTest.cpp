@@ -196,8 +196,9 @@ TEST(KernelExactnessTest, StatisticsGiveTheSameBitsOnManyTiles) {
         cases.emplace_back(NoisyTiles(w, 12 + w % 3, 255, seed), eightBit);
         cases.emplace_back(NoisyTiles(w, 11, 255, seed, w % 2 == 0), unstabilised);
     }
-    TilePair oneFlat = NoisyTiles(30, 30, 255, 50);
-    oneFlat.original.assign(30 * 30, 0.0f);
+    // One flat tile, with a last position that no whole vector covers.
+    TilePair oneFlat = NoisyTiles(31, 30, 255, 50);
+    oneFlat.original.assign(31 * 30, 0.0f);
     // Negative means, and negative correlation with positive means.
     TilePair opposite = NoisyTiles(176, 180, 255, 51), inverted = opposite;
     std::transform(opposite.compressed.begin(), opposite.compressed.end(),
@@ -242,12 +243,15 @@ TEST(KernelTargetTest, RunsTheBestTargetOfThisProcessorUnlessForced) {
 
     // Each forced target runs kernels of its own, and 0 gives the choice back.
     std::set<WeightedRowSumsFunction> kernels;
+    std::string names;
     for (const int64_t target : SupportedKernelTargets()) {
+        names += std::string(names.empty() ? "" : " ") + KernelTargetName(target);
         EXPECT_TRUE(ForceKernelTarget(target)) << KernelTargetName(target);
         EXPECT_EQ(target, ActiveKernelTarget()) << KernelTargetName(target);
         kernels.insert(ActiveRowKernels().weightedRowSums);
     }
     EXPECT_EQ(SupportedKernelTargets().size(), kernels.size());
+    RecordProperty("targets", names); // which targets this processor let the tests reach
     const int64_t unavailable = Best(~available & ~(int64_t{1} << 63));
     EXPECT_FALSE(ForceKernelTarget(unavailable)) << unavailable;
     EXPECT_TRUE(ForceKernelTarget(0));

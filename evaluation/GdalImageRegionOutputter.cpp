@@ -1,25 +1,33 @@
 #include "evaluation/GdalImageRegionOutputter.h"
 
 #include "raster/BandBuffer.h"
+#include "raster/CellTypeTable.h"
 #include "raster/ImageFileReader.h"
 
 #include <gdal_priv.h>
 
+#include <concepts>
 #include <stdexcept>
+#include <type_traits>
 
 namespace {
 
+constexpr const char* kUnsupportedOutputCellType = "Unsupported output cell type";
+
+// Tile files hold 8- and 16-bit integers only, in GDAL's type of that size
+// and sign.
 GDALDataType OutputDataType(CellType cellType) {
-    switch (cellType) {
-    case CellType::UInt8:
-        return GDT_Byte;
-    case CellType::Int16:
-        return GDT_Int16;
-    case CellType::UInt16:
-        return GDT_UInt16;
-    default:
-        throw "Unsupported output cell type";
-    }
+    return CellTypeTable::Visit(
+        cellType,
+        []<typename Sample>(std::type_identity<Sample>) -> GDALDataType {
+            if constexpr (std::integral<Sample> && sizeof(Sample) <= 2) {
+                return GDALFindDataType(static_cast<int>(8 * sizeof(Sample)),
+                                        std::is_signed_v<Sample>, FALSE, FALSE);
+            } else {
+                throw kUnsupportedOutputCellType;
+            }
+        },
+        []() -> GDALDataType { throw kUnsupportedOutputCellType; });
 }
 
 } // namespace

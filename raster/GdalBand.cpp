@@ -1,5 +1,7 @@
 #include "raster/GdalBand.h"
 
+#include "raster/CellTypeTable.h"
+#include "raster/GdalCellType.h"
 #include "raster/GdalQuietErrors.h"
 
 #include <cpl_conv.h>
@@ -8,6 +10,7 @@
 #include <array>
 #include <memory>
 #include <new>
+#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -16,45 +19,12 @@ struct VsiFreeDeleter {
     void operator()(void* memory) const { VSIFree(memory); }
 };
 
-size_t SampleSizeOf(GDALDataType type) {
-    switch (type) {
-    case GDT_Byte:
-        return 1;
-    case GDT_UInt16:
-    case GDT_Int16:
-        return 2;
-    case GDT_Float64:
-        return 8;
-    default:
-        return 4;
-    }
-}
-
 template <typename Sample> void ConvertToFloat(const void* native, size_t count, float* buffer) {
     const auto* samples = static_cast<const Sample*>(native);
     // Integers of up to 16 bits convert exactly; 32-bit integers and doubles
     // round to the nearest float.
     std::transform(samples, samples + count, buffer,
                    [](Sample value) { return static_cast<float>(value); });
-}
-
-void ConvertToFloat(GDALDataType type, const void* native, size_t count, float* buffer) {
-    switch (type) {
-    case GDT_Byte:
-        return ConvertToFloat<uint8_t>(native, count, buffer);
-    case GDT_UInt16:
-        return ConvertToFloat<uint16_t>(native, count, buffer);
-    case GDT_Int16:
-        return ConvertToFloat<int16_t>(native, count, buffer);
-    case GDT_UInt32:
-        return ConvertToFloat<uint32_t>(native, count, buffer);
-    case GDT_Int32:
-        return ConvertToFloat<int32_t>(native, count, buffer);
-    case GDT_Float32:
-        return ConvertToFloat<float>(native, count, buffer);
-    default:
-        return ConvertToFloat<double>(native, count, buffer);
-    }
 }
 
 std::string RegionText(const CRegion& region) {
@@ -85,14 +55,15 @@ CGdalBand::CGdalBand(Orv::CMutex* sharedMutex, GDALRasterBand* datasetBand)
 void CGdalBand::ReadRegion(const CRegionPtr& region, float* buffer) {
     Orv::CMutexLock lock(*readerMutex);
     const GDALDataType type = rasterBand->GetRasterDataType();
-    if (type < GDT_Byte || type > GDT_Float64) {
+    const std::optional<CellType> cellType = CellTypeOfGdalType(type);
+    if (!cellType) {
         throw std::runtime_error("Unknown raster data type " + std::to_string(type));
     }
     const int width = ExtentOf(region->Width());
     const int height = ExtentOf(region->Height());
     const size_t sampleCount = size_t(width) * size_t(height);
     const std::unique_ptr<void, VsiFreeDeleter> native(
-        AllocateOrThrow(sampleCount * SampleSizeOf(type)));
+        AllocateOrThrow(sampleCount * static_cast<size_t>(GDALGetDataTypeSizeBytes(type))));
     CPLErr result;
     {
         const CGdalQuietErrors quiet;
@@ -102,7 +73,12 @@ void CGdalBand::ReadRegion(const CRegionPtr& region, float* buffer) {
     if (result != CE_None) {
         throw std::runtime_error("RasterIO failed for region " + RegionText(*region));
     }
-    ConvertToFloat(type, native.get(), sampleCount, buffer);
+    CellTypeTable::Visit(
+        *cellType,
+        [&]<typename Sample>(std::type_identity<Sample>) {
+            ConvertToFloat<Sample>(native.get(), sampleCount, buffer);
+        },
+        [] {}); // the cell type came from the table
 }
 
 std::string CGdalBand::GetName() {

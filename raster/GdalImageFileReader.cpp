@@ -1,29 +1,37 @@
 #include "raster/GdalImageFileReader.h"
 
+#include "raster/CellTypeTable.h"
 #include "raster/GdalBand.h"
+#include "raster/GdalCellType.h"
 #include "raster/GdalQuietErrors.h"
+
+#include <concepts>
+#include <optional>
 
 namespace {
 
 constexpr const char* kUnsupportedDataType = "Unsuported data type";
 
-// The float nearest to the type's largest value: 2^32 - 1 and 2^31 - 1 round
-// up to 2^32 and 2^31.
-float MaxValueOf(GDALDataType type) {
-    switch (type) {
-    case GDT_Byte:
-        return 255.0f;
-    case GDT_UInt16:
-        return 65535.0f;
-    case GDT_Int16:
-        return 32767.0f;
-    case GDT_UInt32:
-        return 4294967296.0f;
-    case GDT_Int32:
-        return 2147483648.0f;
-    default:
+CellType CellTypeOrThrow(GDALDataType type) {
+    const std::optional<CellType> cellType = CellTypeOfGdalType(type);
+    if (!cellType) {
         throw kUnsupportedDataType;
     }
+    return *cellType;
+}
+
+// Only integer types have a maximum band value; the reader refuses the others.
+float MaxValueOf(GDALDataType type) {
+    return CellTypeTable::Visit(
+        CellTypeOrThrow(type),
+        []<typename Sample>(std::type_identity<Sample>) -> float {
+            if constexpr (std::integral<Sample>) {
+                return LargestValueAsFloat<Sample>();
+            } else {
+                throw kUnsupportedDataType;
+            }
+        },
+        []() -> float { throw kUnsupportedDataType; });
 }
 
 } // namespace
@@ -59,22 +67,5 @@ CellType CGdalImageFileReader::GetCellType() {
     if (dataset->GetRasterCount() < 1) {
         throw kUnsupportedDataType; // no band 1 to take the type from
     }
-    switch (dataset->GetRasterBand(1)->GetRasterDataType()) {
-    case GDT_Byte:
-        return CellType::UInt8;
-    case GDT_UInt16:
-        return CellType::UInt16;
-    case GDT_Int16:
-        return CellType::Int16;
-    case GDT_UInt32:
-        return CellType::UInt32;
-    case GDT_Int32:
-        return CellType::Int32;
-    case GDT_Float32:
-        return CellType::Float32;
-    case GDT_Float64:
-        return CellType::Float64;
-    default:
-        throw kUnsupportedDataType;
-    }
+    return CellTypeOrThrow(dataset->GetRasterBand(1)->GetRasterDataType());
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <new>
 #include <stdexcept>
+#include <type_traits>
 
 namespace {
 
@@ -22,6 +23,13 @@ size_t SampleCountOf(const CRegion& region) {
     return static_cast<size_t>(region.Width()) * static_cast<size_t>(region.Height());
 }
 
+// A cell type has a read path when the view reads lines of its samples: every
+// type but signed 8-bit.
+template <typename Sample>
+concept ViewReadsLinesOf = requires(Orv::CView& view, Sample** line, uint32_t cellType) {
+    view.ReadLine(line, cellType);
+};
+
 } // namespace
 
 CVexlJp2SdkBand::CVexlJp2SdkBand(Orv::CMutex* sharedMutex, Orv::CView* sharedView,
@@ -30,24 +38,19 @@ CVexlJp2SdkBand::CVexlJp2SdkBand(Orv::CMutex* sharedMutex, Orv::CView* sharedVie
 
 void CVexlJp2SdkBand::ReadRegion(const CRegionPtr& region, float* buffer) {
     Orv::CMutexLock lock(*readerMutex);
-    switch (sdkCellType) {
-    case Orv::CellTypeCode::UInt8:
-        return ReadAs<uint8_t>(*region, buffer);
-    case Orv::CellTypeCode::UInt16:
-        return ReadAs<uint16_t>(*region, buffer);
-    case Orv::CellTypeCode::UInt32:
-        return ReadAs<uint32_t>(*region, buffer);
-    case Orv::CellTypeCode::Int16:
-        return ReadAs<int16_t>(*region, buffer);
-    case Orv::CellTypeCode::Int32:
-        return ReadAs<int32_t>(*region, buffer);
-    case Orv::CellTypeCode::Float32:
-        return ReadAs<float>(*region, buffer);
-    case Orv::CellTypeCode::Float64:
-        return ReadAs<double>(*region, buffer);
-    default:
+    const auto failUnknown = [this] {
         throw std::runtime_error("Unknown cell type " + std::to_string(sdkCellType));
-    }
+    };
+    Orv::CellTypeCodeTable::Visit(
+        sdkCellType,
+        [&]<typename Sample>(std::type_identity<Sample>) {
+            if constexpr (ViewReadsLinesOf<Sample>) {
+                ReadAs<Sample>(*region, buffer);
+            } else {
+                failUnknown();
+            }
+        },
+        failUnknown);
 }
 
 template <typename Sample> void CVexlJp2SdkBand::ReadAs(const CRegion& region, float* buffer) {

@@ -1,11 +1,19 @@
 #include "raster/VexlJp2SdkImageFileReader.h"
 
+#include "raster/CellTypeTable.h"
 #include "raster/VexlJp2SdkBand.h"
 #include "raster/sdk/CellTypeCode.h"
+
+#include <concepts>
+#include <type_traits>
 
 namespace {
 
 constexpr const char* kNotSupportedCellType = "Not supported cell type";
+
+template <typename Result> Result FailNotSupported() {
+    throw kNotSupportedCellType;
+}
 
 } // namespace
 
@@ -33,39 +41,36 @@ float CVexlJp2SdkImageFileReader::GetMaxBandValue() {
     if (!fileInfo) {
         throw kNotSupportedCellType;
     }
-    switch (fileInfo->cellType) {
-    case Orv::CellTypeCode::UInt8:
-        return 255.0f;
-    case Orv::CellTypeCode::UInt16:
-        return 65535.0f;
-    case Orv::CellTypeCode::UInt32:
-        return 4294967296.0f;
-    case Orv::CellTypeCode::Int8:
-        return 127.0f;
-    case Orv::CellTypeCode::Int16:
-        return 32767.0f;
-    case Orv::CellTypeCode::Int32:
-        return 2147483648.0f;
-    default:
-        throw kNotSupportedCellType;
-    }
+    return Orv::CellTypeCodeTable::Visit(
+        fileInfo->cellType,
+        []<typename Sample>(std::type_identity<Sample>) -> float {
+            if constexpr (std::integral<Sample>) {
+                return LargestValueAsFloat<Sample>();
+            } else {
+                throw kNotSupportedCellType;
+            }
+        },
+        FailNotSupported<float>);
 }
 
 CellType CVexlJp2SdkImageFileReader::GetCellType() {
     if (!fileInfo) {
         throw kNotSupportedCellType;
     }
-    switch (fileInfo->cellType) {
-    case Orv::CellTypeCode::UInt8:
-    case Orv::CellTypeCode::Int8:
-        return CellType::UInt8;
-    case Orv::CellTypeCode::UInt16:
-        return CellType::UInt16;
-    case Orv::CellTypeCode::Int16:
-        return CellType::Int16;
-    default:
-        throw kNotSupportedCellType;
-    }
+    return Orv::CellTypeCodeTable::Visit(
+        fileInfo->cellType,
+        []<typename Sample>(std::type_identity<Sample>) -> CellType {
+            // Only 8- and 16-bit integers have a cell type here, and signed
+            // 8-bit data is reported as unsigned.
+            if constexpr (std::integral<Sample> && sizeof(Sample) == 1) {
+                return CellType::UInt8;
+            } else if constexpr (std::integral<Sample> && sizeof(Sample) == 2) {
+                return CellTypeTable::CodeOf<Sample>();
+            } else {
+                throw kNotSupportedCellType;
+            }
+        },
+        FailNotSupported<CellType>);
 }
 
 ImageSize CVexlJp2SdkImageFileReader::GetImageSize() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "raster/sdk/SampleTypeTable.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -18,33 +20,20 @@ inline constexpr uint32_t Float32 = 8;
 inline constexpr uint32_t Float64 = 9;
 } // namespace CellTypeCode
 
+// Every code the layer knows with the C++ type of its samples.
+using CellTypeCodeTable = SampleTypeTable<
+    SampleTypeRow<CellTypeCode::UInt8, uint8_t>, SampleTypeRow<CellTypeCode::UInt16, uint16_t>,
+    SampleTypeRow<CellTypeCode::UInt32, uint32_t>, SampleTypeRow<CellTypeCode::Int8, int8_t>,
+    SampleTypeRow<CellTypeCode::Int16, int16_t>, SampleTypeRow<CellTypeCode::Int32, int32_t>,
+    SampleTypeRow<CellTypeCode::Float32, float>, SampleTypeRow<CellTypeCode::Float64, double>>;
+
 // Bytes per sample of a code; 0 for a code the layer does not know.
 size_t SampleSizeOfCode(uint32_t cellTypeCode);
 
 // The code of a C++ sample type, so that typed callers cannot pair a buffer
 // with the wrong code.
-template <typename Sample> struct CellTypeCodeOf;
-template <> struct CellTypeCodeOf<uint8_t> {
-    static constexpr uint32_t value = CellTypeCode::UInt8;
-};
-template <> struct CellTypeCodeOf<uint16_t> {
-    static constexpr uint32_t value = CellTypeCode::UInt16;
-};
-template <> struct CellTypeCodeOf<uint32_t> {
-    static constexpr uint32_t value = CellTypeCode::UInt32;
-};
-template <> struct CellTypeCodeOf<int8_t> { static constexpr uint32_t value = CellTypeCode::Int8; };
-template <> struct CellTypeCodeOf<int16_t> {
-    static constexpr uint32_t value = CellTypeCode::Int16;
-};
-template <> struct CellTypeCodeOf<int32_t> {
-    static constexpr uint32_t value = CellTypeCode::Int32;
-};
-template <> struct CellTypeCodeOf<float> {
-    static constexpr uint32_t value = CellTypeCode::Float32;
-};
-template <> struct CellTypeCodeOf<double> {
-    static constexpr uint32_t value = CellTypeCode::Float64;
+template <typename Sample> struct CellTypeCodeOf {
+    static constexpr uint32_t value = CellTypeCodeTable::CodeOf<Sample>();
 };
 
 } // namespace Orv

@@ -38,20 +38,13 @@ template <typename Sample> void StoreAs(const OPJ_INT32* decoded, size_t count, 
 
 void StoreComponent(const opj_image_comp_t& component, uint32_t cellType, std::byte* samples) {
     const size_t count = size_t{component.w} * component.h;
-    switch (cellType) {
-    case CellTypeCode::UInt8:
-        return StoreAs<uint8_t>(component.data, count, samples);
-    case CellTypeCode::Int8:
-        return StoreAs<int8_t>(component.data, count, samples);
-    case CellTypeCode::UInt16:
-        return StoreAs<uint16_t>(component.data, count, samples);
-    case CellTypeCode::Int16:
-        return StoreAs<int16_t>(component.data, count, samples);
-    case CellTypeCode::UInt32:
-        return StoreAs<uint32_t>(component.data, count, samples);
-    default:
-        return StoreAs<int32_t>(component.data, count, samples);
-    }
+    // The layout's code comes from CellTypeCodeFor, so only integer rows are met.
+    CellTypeCodeTable::Visit(
+        cellType,
+        [&]<typename Sample>(std::type_identity<Sample>) {
+            StoreAs<Sample>(component.data, count, samples);
+        },
+        [] { throw CError(kErrorDecodeFailed); });
 }
 
 } // namespace

@@ -6,10 +6,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <fstream>
 #include <limits>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,7 +17,7 @@ namespace {
 
 class NamedStatistic : public CAlgorithm {
 public:
-    explicit NamedStatistic(const char* name) : name(name) {}
+    explicit NamedStatistic(const char* statisticName) : name(statisticName) {}
     const char* GetName() const override { return name; }
     std::unique_ptr<CAlgorithm> Create(float) const override {
         return std::make_unique<NamedStatistic>(name);
@@ -28,6 +28,8 @@ private:
     const char* name;
 };
 
+// Records into an assembler that keeps the best 2 and worst 1 tiles of
+// "psnr" on band 1.
 struct Recorder {
     CAlgorithmResultAssembler assembler{2, 1, 1, "psnr"};
     CAlgorithmResultContext context{assembler, std::make_shared<CRegion>(0, 0, 9, 9)};
@@ -36,54 +38,52 @@ struct Recorder {
         context.SetBand(nullptr, band, true);
         context.SetResult(algorithm, value);
     }
-    const ResultStatistics& Statistics(const CAlgorithm& algorithm, int32_t band) {
-        return assembler.GetResults().at(&algorithm)->at(band);
-    }
 };
 
+template <typename Figures> std::string Text(const Figures& figures) {
+    std::ostringstream text;
+    text << figures.min << " " << figures.max << " " << figures.sum << " " << figures.count;
+    return text.str();
+}
+
 TEST(ResultAssembly, RunningFiguresFollowTheFirstValueAndNaNRules) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const std::vector<std::pair<std::vector<float>, std::string>> cases = {
+        {{-2.5f}, "-2.5 -2.5 -2.5 1"}, // the first value is minimum and maximum
+        {{nan}, "nan nan nan 1"},
+        {{nan, 0.5f}, "0.5 0.5 nan 2"},
+        {{1e8f, 1.0f}, "1 1e+08 1e+08 2"}, // the sum is single precision: 1e8 absorbs a 1
+    };
     const NamedStatistic mse("mse");
     Recorder recorder;
-    recorder.Record(0, mse, -2.5f);
-    const auto& negative = recorder.Statistics(mse, 0);
-    EXPECT_EQ(negative.min, -2.5f);
-    EXPECT_EQ(negative.max, -2.5f);
-    EXPECT_EQ(negative.count, 1u);
-
-    recorder.Record(1, mse, std::numeric_limits<float>::quiet_NaN());
-    EXPECT_TRUE(std::isnan(recorder.Statistics(mse, 1).min));
-    recorder.Record(1, mse, 0.5f);
-    const auto& afterNaN = recorder.Statistics(mse, 1);
-    EXPECT_EQ(afterNaN.min, 0.5f);
-    EXPECT_EQ(afterNaN.max, 0.5f);
-    EXPECT_TRUE(std::isnan(afterNaN.sum));
-    EXPECT_EQ(afterNaN.count, 2u);
-
-    // The sum is accumulated in single precision: 1e8 absorbs a 1.
-    recorder.Record(2, mse, 1e8f);
-    recorder.Record(2, mse, 1.0f);
-    EXPECT_EQ(recorder.Statistics(mse, 2).sum, 1e8f);
+    for (int32_t band = 0; band < int32_t(cases.size()); ++band) {
+        for (const float value : cases[band].first) {
+            recorder.Record(band, mse, value);
+        }
+        EXPECT_EQ(Text(recorder.assembler.GetResults().at(&mse)->at(band)), cases[band].second);
+    }
 }
 
 TEST(ResultAssembly, OnlyTheCompareStatisticOnTheCompareBandFeedsBestAndWorst) {
     const NamedStatistic psnr("psnr");
     const NamedStatistic upperCase("PSNR");
     const NamedStatistic ssim("ssim");
-    Recorder recorder; // best 2, worst 1, band 1, "psnr"
+    Recorder recorder;
     recorder.Record(0, psnr, 10);
     recorder.Record(1, ssim, 20);
     recorder.Record(1, upperCase, 30);
-    recorder.Record(1, psnr, 40);
-    recorder.Record(1, psnr, 35);
-    recorder.Record(1, psnr, 45);
-    const auto best = recorder.assembler.best.GetAll();
-    const auto worst = recorder.assembler.worst.GetAll();
-    ASSERT_EQ(best.size(), 2u);
-    EXPECT_EQ(best[0].value, 45);
-    EXPECT_EQ(best[1].value, 40);
-    ASSERT_EQ(worst.size(), 1u);
-    EXPECT_EQ(worst[0].value, 35);
-    EXPECT_EQ(worst[0].region, recorder.context.GetRegion());
+    for (const float value : {40.0f, 35.0f, 45.0f}) {
+        recorder.Record(1, psnr, value);
+    }
+    std::string kept;
+    for (const auto& tiles :
+         {recorder.assembler.best.GetAll(), recorder.assembler.worst.GetAll()}) {
+        for (const auto& tile : tiles) {
+            kept += std::to_string(int(tile.value)) +
+                    (tile.region == recorder.context.GetRegion() ? " " : "(another tile) ");
+        }
+    }
+    EXPECT_EQ(kept, "45 40 35 ");
 }
 
 TEST(ResultAssembly, ReadTimesNeedACurrentBand) {
@@ -92,7 +92,7 @@ TEST(ResultAssembly, ReadTimesNeedACurrentBand) {
     EXPECT_FALSE(assembler.GetTimings().first);
     try {
         context.SetTiming(5, true);
-        FAIL() << "a time without a band was recorded";
+        ADD_FAILURE() << "a time without a band was recorded";
     } catch (const char* failure) {
         EXPECT_STREQ(failure, "Timing result set outside of bands");
     }
@@ -103,84 +103,67 @@ TEST(ResultAssembly, ReadTimesNeedACurrentBand) {
     const auto [original, compressed] = assembler.GetTimings();
     ASSERT_TRUE(original && compressed);
     EXPECT_TRUE(compressed->empty());
-    const TimingStatistics& times = original->at(2);
-    EXPECT_EQ(times.min, -3);
-    EXPECT_EQ(times.max, 5);
-    EXPECT_EQ(times.sum, 2);
-    EXPECT_EQ(times.count, 2u);
+    EXPECT_EQ(Text(original->at(2)), "-3 5 2 2");
 }
 
-class ResultBuilding : public ::testing::Test {
-protected:
-    ResultBuilding() {
-        std::ofstream(originalName) << std::string(1000, 'o');
-        std::ofstream(compressedName) << std::string(50, 'c');
-        for (const char* name : {"Red", "Green"}) {
-            original.AddBand(std::vector<float>(64, 0.0f), name);
-        }
-        for (const char* name : {"R", "G"}) {
-            compressed.AddBand(std::vector<float>(64, 0.0f), name);
-        }
-    }
-
-    CollectedRun Run() {
-        CollectedRun run;
-        run.tileCount = 4;
-        run.originalFileName = originalName;
-        run.compressedFileName = compressedName;
-        run.originalReader = &original;
-        run.compressedReader = &compressed;
-        run.bandCount = 2;
-        run.area = std::make_shared<CRegion>(5, 6, 7, 8);
-        return run;
-    }
-
+// Statistic objects of one name are merged: the records of the later object
+// in the map stand, band by band.
+TEST(ResultBuilding, CopiesTheRunMergesStatisticsByNameAndNeedsBothFiles) {
     TemporaryDirectory folder;
-    std::string originalName = folder.File("original.tif");
-    std::string compressedName = folder.File("compressed.jp2");
+    const std::string originalName = folder.File("original.tif");
+    const std::string compressedName = folder.File("compressed.jp2");
+    std::ofstream(originalName) << std::string(1000, 'o');
+    std::ofstream(compressedName) << std::string(50, 'c');
     CFakeImageFileReader original{8, 8};
     CFakeImageFileReader compressed{8, 8};
-};
-
-TEST_F(ResultBuilding, StatisticsAreMergedByName) {
+    for (const char* name : {"Red", "Green"}) {
+        original.AddBand(std::vector<float>(64, 0.0f), name);
+        compressed.AddBand(std::vector<float>(64, 0.0f), std::string(1, name[0]));
+    }
     const NamedStatistic ssim("ssim");
     const NamedStatistic ssimAgain("ssim");
     const NamedStatistic mse("mse");
-    CAlgorithmResultAssembler assembler(0, 0, 0, "ssim");
-    CAlgorithmResultContext context(assembler, std::make_shared<CRegion>(0, 0, 1, 1));
-    context.SetBand(nullptr, 0, true);
-    context.SetResult(ssim, 0.75f);
-    context.SetResult(ssimAgain, 0.75f);
-    context.SetResult(mse, 3.0f);
-    context.SetBand(nullptr, 1, true);
-    context.SetResult(mse, 4.0f);
+    Recorder recorder;
+    recorder.Record(0, ssim, 0.75f);
+    recorder.Record(0, ssimAgain, 0.75f);
+    recorder.Record(0, mse, 3.0f);
+    recorder.Record(1, mse, 4.0f);
+    const auto run = [&](const std::string& originalFile, const std::string& compressedFile) {
+        return BuildEvaluationResult({4,
+                                      originalFile,
+                                      compressedFile,
+                                      &original,
+                                      &compressed,
+                                      2,
+                                      std::make_shared<CRegion>(5, 6, 7, 8),
+                                      {},
+                                      {},
+                                      recorder.assembler.GetResults(),
+                                      nullptr,
+                                      nullptr});
+    };
 
-    CollectedRun run = Run();
-    run.results = assembler.GetResults();
-    const EvaluationResult result = BuildEvaluationResult(run);
-    EXPECT_EQ(result.compressedBandNames, (std::map<int32_t, std::string>{{0, "R"}, {1, "G"}}));
-    ASSERT_EQ(result.results.size(), 2u);
-    EXPECT_EQ(result.results.begin()->first, "mse");
-    EXPECT_EQ(result.results.at("mse").at(1).sum, 4.0f);
-    EXPECT_EQ(result.results.at("ssim").size(), 1u);
-    EXPECT_EQ(result.results.at("ssim").at(0).count, 1u);
-    EXPECT_TRUE(result.originalReadTimes.empty());
-}
-
-TEST_F(ResultBuilding, EmptyNamesHaveNoSizeAndMissingFilesFail) {
-    CollectedRun unnamed = Run();
-    unnamed.originalFileName.clear();
-    unnamed.compressedFileName.clear();
-    const EvaluationResult result = BuildEvaluationResult(unnamed);
-    EXPECT_EQ(result.originalFileSize, 0u);
-    EXPECT_EQ(result.compressedFileSize, 0u);
-
-    for (const bool originalMissing : {true, false}) {
-        CollectedRun run = Run();
-        (originalMissing ? run.originalFileName : run.compressedFileName) = folder.File("gone");
+    const EvaluationResult result = run(originalName, compressedName);
+    std::ostringstream text;
+    text << result.tileCount << " tiles, " << result.originalFileSize << " and "
+         << result.compressedFileSize << " bytes, bands " << result.originalBandNames.at(1) << " "
+         << result.compressedBandNames.at(1) << ", area " << result.region.x0 << ","
+         << result.region.y1 << ", times " << result.originalReadTimes.size();
+    for (const auto& [name, bands] : result.results) {
+        for (const auto& [band, figures] : bands) {
+            text << " | " << name << " " << band << ": " << Text(figures);
+        }
+    }
+    EXPECT_EQ(text.str(), "4 tiles, 1000 and 50 bytes, bands Green G, area 5,8, times 0 | mse 0: "
+                          "3 3 3 1 | mse 1: 4 4 4 1 | ssim 0: 0.75 0.75 0.75 1");
+    // An empty name stands for no file.
+    EXPECT_EQ(run("", "").originalFileSize + run("", "").compressedFileSize, 0u);
+    for (const auto& [originalFile, compressedFile] :
+         {std::pair(folder.File("gone"), compressedName),
+          std::pair(originalName, folder.File("gone"))}) {
         try {
-            BuildEvaluationResult(run);
-            FAIL() << "a missing file had a size";
+            run(originalFile, compressedFile);
+            ADD_FAILURE() << "a missing file had a size";
         } catch (const char* failure) {
             EXPECT_STREQ(failure, "Unable to get file size.");
         }

@@ -9,7 +9,7 @@
 // the same image.
 class CTextureGenerator {
 public:
-    explicit CTextureGenerator(uint32_t seed) : seed(seed) {}
+    explicit CTextureGenerator(uint32_t imageSeed) : seed(imageSeed) {}
 
     // Samples of rows y0 .. y0 + rowCount - 1 of an image `width` wide, one
     // band after the other: all red rows, then green, then blue.

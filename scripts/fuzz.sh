@@ -57,7 +57,7 @@ for target in "${targets[@]}"; do
   else
     result="FAILED (exit $status)"
     failed+=("$target")
-    grep -E '^(==[0-9]+==ERROR|SUMMARY|.*runtime error|artifact_prefix|Test unit written)' "$log" || tail -n 30 "$log"
+    grep -E '^(==[0-9]+== ?ERROR|SUMMARY|.*runtime error|artifact_prefix|Test unit written)' "$log" || tail -n 30 "$log"
   fi
   summary+=("$(printf '%-18s %12s executions %8s exec/s  %s' "$target" "${executions:-?}" "${per_second:-?}" "$result")")
 done

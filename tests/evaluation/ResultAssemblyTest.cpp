@@ -1,16 +1,23 @@
 #include "evaluation/AlgorithmResultAssembler.h"
 #include "evaluation/AlgorithmResultContext.h"
 #include "evaluation/EvaluationResultBuilder.h"
+#include "evaluation/GdalImageRegionOutputter.h"
+#include "evaluation/Regions.h"
+#include "evaluation/ScoredRegionWriter.h"
 #include "tests/support/FakeImageFileReader.h"
 #include "tests/support/TemporaryDirectory.h"
 
+#include <gdal_priv.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -39,6 +46,17 @@ struct Recorder {
         context.SetResult(algorithm, value);
     }
 };
+
+template <typename Action> std::string FailureOf(Action action) {
+    try {
+        action();
+    } catch (const char* failure) {
+        return failure;
+    } catch (const std::runtime_error& failure) {
+        return failure.what();
+    }
+    return "no failure";
+}
 
 template <typename Figures> std::string Text(const Figures& figures) {
     std::ostringstream text;
@@ -90,12 +108,7 @@ TEST(ResultAssembly, ReadTimesNeedACurrentBand) {
     CAlgorithmResultAssembler assembler(0, 0, 0, "ssim");
     CAlgorithmResultContext context(assembler, std::make_shared<CRegion>(0, 0, 1, 1));
     EXPECT_FALSE(assembler.GetTimings().first);
-    try {
-        context.SetTiming(5, true);
-        ADD_FAILURE() << "a time without a band was recorded";
-    } catch (const char* failure) {
-        EXPECT_STREQ(failure, "Timing result set outside of bands");
-    }
+    EXPECT_EQ(FailureOf([&] { context.SetTiming(5, true); }), "Timing result set outside of bands");
     context.SetBand(nullptr, 2, true);
     context.SetBand(nullptr, 7, false); // leaving a band keeps it current
     context.SetTiming(5, true);
@@ -128,19 +141,11 @@ TEST(ResultBuilding, CopiesTheRunMergesStatisticsByNameAndNeedsBothFiles) {
     recorder.Record(0, ssimAgain, 0.75f);
     recorder.Record(0, mse, 3.0f);
     recorder.Record(1, mse, 4.0f);
+    const auto area = std::make_shared<CRegion>(5, 6, 7, 8);
+    const auto results = recorder.assembler.GetResults();
     const auto run = [&](const std::string& originalFile, const std::string& compressedFile) {
-        return BuildEvaluationResult({4,
-                                      originalFile,
-                                      compressedFile,
-                                      &original,
-                                      &compressed,
-                                      2,
-                                      std::make_shared<CRegion>(5, 6, 7, 8),
-                                      {},
-                                      {},
-                                      recorder.assembler.GetResults(),
-                                      nullptr,
-                                      nullptr});
+        return BuildEvaluationResult(
+            {4, originalFile, compressedFile, &original, &compressed, 2, area, {}, {}, results});
     };
 
     const EvaluationResult result = run(originalName, compressedName);
@@ -161,12 +166,118 @@ TEST(ResultBuilding, CopiesTheRunMergesStatisticsByNameAndNeedsBothFiles) {
     for (const auto& [originalFile, compressedFile] :
          {std::pair(folder.File("gone"), compressedName),
           std::pair(originalName, folder.File("gone"))}) {
-        try {
-            run(originalFile, compressedFile);
-            ADD_FAILURE() << "a missing file had a size";
-        } catch (const char* failure) {
-            EXPECT_STREQ(failure, "Unable to get file size.");
+        EXPECT_EQ(FailureOf([&] { run(originalFile, compressedFile); }),
+                  "Unable to get file size.");
+    }
+}
+
+// The kept tiles as "value@column", best first; tile n starts at column n.
+// Ties may come in any order, so they are listed by column. Taking the tiles
+// must not remove them: a second take must give the same.
+template <typename Compare> std::string Keep(int32_t capacity, const std::vector<float>& values) {
+    CRegions<Compare> regions(capacity);
+    for (size_t n = 0; n < values.size(); ++n) {
+        const auto column = static_cast<int32_t>(n);
+        regions.Add(values[n], std::make_shared<CRegion>(column, 0, column, 0));
+    }
+    std::string texts[2];
+    for (std::string& text : texts) {
+        auto all = regions.GetAll();
+        const auto byValue = [](const ScoredRegion& a, const ScoredRegion& b) {
+            return Compare()(a.value, b.value);
+        };
+        std::ostringstream out;
+        out << (std::is_sorted(all.begin(), all.end(), byValue) ? "" : "out of order:");
+        std::sort(all.begin(), all.end(), [&](const ScoredRegion& a, const ScoredRegion& b) {
+            return byValue(a, b) || (a.value == b.value && a.region->x0 < b.region->x0);
+        });
+        for (const auto& tile : all) {
+            out << " " << tile.value << "@" << tile.region->x0;
         }
+        text = out.str();
+    }
+    return texts[0] == texts[1] ? texts[0] : texts[0] + " then" + texts[1];
+}
+
+TEST(BestAndWorstTiles, ContainersKeepTheExtremeValuesInOrder) {
+    const std::vector<float> offers = {0.5f, 0.9f, 0.7f, 0.9f};
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {Keep<std::greater<float>>(2, offers), " 0.9@1 0.9@3"},
+        {Keep<std::less<float>>(1, offers), " 0.5@0"},
+        {Keep<std::less<float>>(3, {0.5f, 0.9f, 0.7f, 0.95f}), " 0.5@0 0.7@2 0.9@1"},
+        {Keep<std::greater<float>>(10, offers), " 0.9@1 0.9@3 0.7@2 0.5@0"},
+    };
+    for (const auto& [kept, expected] : cases) {
+        EXPECT_EQ(kept, expected);
+    }
+}
+
+TEST(BestAndWorstTiles, FileNamesCarryValueAndCorner) {
+    const std::vector<std::tuple<std::string, float, int32_t, int32_t, const char*, std::string>>
+        cases = {
+            {"best_", 0.5f, 256, 512, "o", "best_a_0.5000__256_512_o"},
+            {"best_", 0.5f, 256, 512, "c", "best_a_0.5000__256_512_c"},
+            {"out/w", 1.0f, 0, 0, "o", "out/wa_1.0000__0_0_o"},
+            {"", -3.25f, 7, 9, "c", "a_-3.2500__7_9_c"},
+            // The float nearest 0.98765 lies just below it.
+            {"p", 0.98765f, 1, 2, "o", "pa_0.9876__1_2_o"},
+        };
+    for (const auto& [prefix, value, x0, y0, suffix, name] : cases) {
+        const ScoredRegion tile{std::make_shared<CRegion>(x0, y0, x0 + 9, y0 + 9), value};
+        EXPECT_EQ(ScoredRegionFileName(prefix, tile, suffix), name);
+    }
+}
+
+// Size, band count, type of band 2 and its pixel (4, 2), or "no file".
+std::string DescribeFile(const std::string& fileName) {
+    GDALDatasetUniquePtr file(GDALDataset::Open(fileName.c_str(), GDAL_OF_RASTER));
+    if (!file) {
+        return "no file";
+    }
+    GDALRasterBand* second = file->GetRasterBand(2);
+    float corner = 0;
+    if (second == nullptr || second->RasterIO(GF_Read, 4, 2, 1, 1, &corner, 1, 1, GDT_Float32, 0, 0,
+                                              nullptr) != CE_None) {
+        return "no pixel (4, 2) in band 2";
+    }
+    std::ostringstream text;
+    text << file->GetRasterXSize() << "x" << file->GetRasterYSize() << ", "
+         << file->GetRasterCount() << " bands, " << GDALGetDataTypeName(second->GetRasterDataType())
+         << ", corner " << corner;
+    return text.str();
+}
+
+// Each file's data type follows the reader's cell type; other types, and
+// drivers that cannot create files, are refused before a file is created.
+// Pixel (0, 0) of the file is the tile's corner, so pixel (4, 2) of band 2
+// holds offset + 50 + 14 + 2 x 22.
+TEST(TileFiles, TilesAreWrittenInTheSourceTypeFromTheirCorner) {
+    GDALAllRegister();
+    TemporaryDirectory folder;
+    const std::vector<std::tuple<const char*, CellType, float, std::string>> cases = {
+        {"GTiff", CellType::UInt8, 0, "5x3, 2 bands, Byte, corner 108"},
+        {"GTiff", CellType::Int16, -300, "5x3, 2 bands, Int16, corner -192"},
+        {"GTiff", CellType::UInt16, 60000, "5x3, 2 bands, UInt16, corner 60108"},
+        {"GTiff", CellType::UInt32, 0, "Unsupported output cell type, no file"},
+        {"NoSuchDriver", CellType::UInt8, 0, "Unable to create driver, no file"},
+        {"JPEG", CellType::UInt8, 0,
+         "Driver must support Create method in order to be used as output format, no file"},
+    };
+    for (const auto& [driver, cellType, offset, expected] : cases) {
+        CFakeImageFileReader reader(64, 64);
+        reader.SetCellType(cellType);
+        for (int band = 0; band < 2; ++band) {
+            reader.AddBand([&, band](int32_t x, int32_t y) {
+                return offset + static_cast<float>(band * 50 + x + 2 * y);
+            });
+        }
+        const std::string name = folder.File(driver + std::to_string(static_cast<int>(cellType)));
+        const std::string failure = FailureOf([&] {
+            CGdalImageRegionOutputter(driver, "tiff", {})
+                .OutputRegion(reader, name, std::make_shared<CRegion>(10, 20, 14, 22));
+        });
+        EXPECT_EQ((failure == "no failure" ? "" : failure + ", ") + DescribeFile(name + ".tiff"),
+                  expected);
     }
 }
 

@@ -28,7 +28,7 @@ constexpr size_t kProgressWidth = 80;
 // buffer of billions of samples. It is refused here, naming the rectangle:
 // `what` is "Tile" or "Bounding box".
 void CheckInsideImage(const char* what, const CRegion& rectangle, uint32_t width, uint32_t height) {
-    const std::string named = what + (" " + TileText(rectangle));
+    const std::string named = std::string(what) + " " + TileText(rectangle);
     if (rectangle.Width() < 1 || rectangle.Height() < 1) {
         throw std::runtime_error(named + " has no pixels");
     }
@@ -43,7 +43,7 @@ void CheckInsideImage(const char* what, const CRegion& rectangle, uint32_t width
 // before anything is allocated; one that fits the count but not the memory is
 // named too instead of surfacing as a bare "std::bad_alloc".
 std::string TileSizeText(const CRegion& tile) {
-    return "Tile " + TileText(tile) + " of " + std::to_string(tile.Width()) + "x" +
+    return std::string("Tile ") + TileText(tile) + " of " + std::to_string(tile.Width()) + "x" +
            std::to_string(tile.Height()) + " pixels";
 }
 
@@ -196,6 +196,14 @@ CZarnikEvaluator::CreateRegionDivider(const std::string& requestType, CRegionPtr
     throw std::runtime_error("Unknown requestType");
 }
 
+std::vector<std::string> CZarnikEvaluator::GetStatisticNames() const {
+    std::vector<std::string> names;
+    for (const CAlgorithm* algorithm : algorithms) {
+        names.emplace_back(algorithm->GetName());
+    }
+    return names;
+}
+
 EvaluationResult CZarnikEvaluator::Run() {
     CAlgorithmResultAssembler assembler(options->bestCount, options->worstCount,
                                         options->compareBand, options->compareStat);
@@ -229,28 +237,22 @@ EvaluationResult CZarnikEvaluator::Run() {
 void CZarnikEvaluator::EvaluateTiles(const std::vector<int32_t>& indices,
                                      CAlgorithmResultAssembler& assembler) {
     for (const int32_t index : indices) {
-        const CRegionPtr tile = divider->GetRegion(index);
-        std::ostringstream progress;
-        progress << doneCount + 1 << " of " << tileCount << " " << TileText(*tile) << " ";
-        CheckInsideImage("Tile", *tile, width, height);
-        CAlgorithmResultContext context(assembler, tile);
-        for (int32_t b = 0; b < bandCount; ++b) {
-            EvaluateBand(b, *tile, context, progress);
-            if (b + 1 < bandCount) {
-                progress << ",";
-            }
-        }
-        std::string line = progress.str();
-        if (line.size() < kProgressWidth) {
-            line.resize(kProgressWidth, ' ');
-        }
-        std::cout << "\r" << line;
-        ++doneCount;
+        Deliver(MeasureTile(index, divider->GetRegion(index)), assembler);
     }
 }
 
-void CZarnikEvaluator::EvaluateBand(int32_t bandIndex, const CRegion& tile,
-                                    CAlgorithmResultContext& context, std::ostream& progress) {
+TileMeasurement CZarnikEvaluator::MeasureTile(int32_t index, CRegionPtr tile) {
+    CheckInsideImage("Tile", *tile, width, height);
+    TileMeasurement measurement{.index = index, .tile = std::move(tile), .bands = {}};
+    measurement.bands.reserve(static_cast<size_t>(bandCount));
+    for (int32_t b = 0; b < bandCount; ++b) {
+        measurement.bands.push_back(MeasureBand(b, measurement.tile));
+    }
+    return measurement;
+}
+
+BandMeasurement CZarnikEvaluator::MeasureBand(int32_t bandIndex, const CRegionPtr& tilePtr) {
+    const CRegion& tile = *tilePtr;
     CBand* originalBand = originalReader->GetBand(bandIndex);
     CBand* compressedBand = compressedReader->GetBand(bandIndex);
     if (!originalBand) {
@@ -260,7 +262,6 @@ void CZarnikEvaluator::EvaluateBand(int32_t bandIndex, const CRegion& tile,
         throw std::runtime_error("Unable to get compressed raster band " +
                                  std::to_string(bandIndex));
     }
-    context.SetBand(originalBand, bandIndex, true);
 
     const auto tileWidth = static_cast<int32_t>(tile.Width());
     const auto tileHeight = static_cast<int32_t>(tile.Height());
@@ -274,22 +275,55 @@ void CZarnikEvaluator::EvaluateBand(int32_t bandIndex, const CRegion& tile,
         throw std::runtime_error(TileSizeText(tile) + " cannot be held in memory");
     }
 
-    const int64_t originalTime =
-        TimedRead(*originalBand, context.GetRegion(), original->Samples(),
+    BandMeasurement measurement;
+    measurement.originalReadUs =
+        TimedRead(*originalBand, tilePtr, original->Samples(),
                   "Unable to read original image buffer for band ", bandIndex);
-    context.SetTiming(static_cast<int32_t>(originalTime), true);
-    const int64_t compressedTime =
-        TimedRead(*compressedBand, context.GetRegion(), compressed->Samples(),
+    measurement.compressedReadUs =
+        TimedRead(*compressedBand, tilePtr, compressed->Samples(),
                   "Unable to read compressed image buffer for band ", bandIndex);
-    context.SetTiming(compressedTime, false);
+    measurement.values.reserve(algorithms.size());
+    for (CAlgorithm* algorithm : algorithms) {
+        measurement.values.emplace_back(
+            algorithm->Compute(original->Samples(), compressed->Samples(), tileWidth, tileHeight));
+    }
+    return measurement;
+}
 
-    for (size_t a = 0; a < algorithms.size(); ++a) {
-        const float value = algorithms[a]->Compute(original->Samples(), compressed->Samples(),
-                                                   tileWidth, tileHeight);
-        progress << value;
-        if (a + 1 < algorithms.size()) {
+void CZarnikEvaluator::Deliver(const TileMeasurement& measurement,
+                               CAlgorithmResultAssembler& assembler) {
+    std::ostringstream progress;
+    progress << doneCount + 1 << " of " << tileCount << " " << TileText(*measurement.tile) << " ";
+    CAlgorithmResultContext context(assembler, measurement.tile);
+    for (size_t b = 0; b < measurement.bands.size(); ++b) {
+        const BandMeasurement& band = measurement.bands[b];
+        context.SetBand(originalReader->GetBand(static_cast<int32_t>(b)), static_cast<int32_t>(b),
+                        true);
+        // The original's time is recorded in 32 bits, as it always was.
+        context.SetTiming(static_cast<int32_t>(band.originalReadUs), true);
+        context.SetTiming(band.compressedReadUs, false);
+        for (size_t a = 0; a < algorithms.size(); ++a) {
+            if (a > 0) {
+                progress << ",";
+            }
+            if (band.values[a]) {
+                progress << *band.values[a];
+                context.SetResult(*algorithms[a], *band.values[a]);
+            } else {
+                progress << "-";
+            }
+        }
+        if (b + 1 < measurement.bands.size()) {
             progress << ",";
         }
-        context.SetResult(*algorithms[a], value);
     }
+    for (ITileListener* listener : listeners) {
+        listener->OnTile(measurement);
+    }
+    std::string line = progress.str();
+    if (line.size() < kProgressWidth) {
+        line.resize(kProgressWidth, ' ');
+    }
+    std::cout << "\r" << line;
+    ++doneCount;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "evaluation/EvaluationResult.h"
+#include "evaluation/TileMeasurement.h"
 #include "metrics/Algorithm.h"
 #include "metrics/AlgorithmRegistry.h"
 #include "options/ParsedCommandLine.h"
@@ -46,9 +47,19 @@ public:
                                                                int32_t tileCount);
     void EvaluateTiles(const std::vector<int32_t>& indices, CAlgorithmResultAssembler& assembler);
 
+    // Every measured tile reaches `listener` in visiting order; the evaluator
+    // does not own it.
+    void AddTileListener(ITileListener* listener) { listeners.push_back(listener); }
+    // The names of the run's statistics, in the order of each band's values.
+    std::vector<std::string> GetStatisticNames() const;
+
 private:
-    void EvaluateBand(int32_t bandIndex, const CRegion& tile,
-                      class CAlgorithmResultContext& context, std::ostream& progress);
+    // Reads and measures one tile of every band; touches no running figure.
+    TileMeasurement MeasureTile(int32_t index, CRegionPtr tile);
+    BandMeasurement MeasureBand(int32_t bandIndex, const CRegionPtr& tile);
+    // Records a measured tile in the running figures, the progress line and
+    // the listeners.
+    void Deliver(const TileMeasurement& measurement, CAlgorithmResultAssembler& assembler);
 
     std::atomic<int32_t> doneCount{0};
     std::unique_ptr<CImageFileReader> compressedReader;
@@ -65,4 +76,5 @@ private:
     int32_t tileCount = 0;
     std::vector<CAlgorithm*> algorithms;
     std::unique_ptr<CAlgorithmRegistry> registry;
+    std::vector<ITileListener*> listeners;
 };

@@ -108,7 +108,9 @@ TEST(RegionDividerTest, FailuresCarryTheirNumbersAndFileNames) {
          }},
         {"No data in saved regions file " + missing, [&] { CSavedFileRegionDivider{missing}; }},
         {"No data in saved regions file " + empty, [&] { CSavedFileRegionDivider{empty}; }},
-        {"No data in saved regions file " + directory, [&] { CSavedFileRegionDivider{directory}; }},
+        // Only a regular file is read: a folder, a pipe or a device is refused at once.
+        {"Unable to open saved regions file " + directory,
+         [&] { CSavedFileRegionDivider{directory}; }},
         {"Saved regions file " + forty + " is corrupt", [&] { CSavedFileRegionDivider{forty}; }},
         {"Unable to open output regions file " + unwritable,
          [&] { CRegionDividerSerialisingDecorator(TwoTiles(), unwritable); }},

@@ -35,7 +35,7 @@ const Opener Sdk = Open<CVexlJp2SdkImageFileReader>;
 // The reader's answers in one line: "WxH max M, T | <band name>: <samples of
 // `tile`, the whole image when empty> | ..." with failures in place of the
 // answers, and what is wrong with the band list or a read past the tile.
-std::string Describe(const Opener& open, const std::string& fileName, std::vector<int32_t> tile) {
+std::string Describe(const Opener& open, const std::string& fileName, CRegionPtr tile) {
     std::unique_ptr<CImageFileReader> reader;
     const std::string openFailure = Outcome([&] { reader = open(fileName); });
     if (!reader) {
@@ -52,10 +52,8 @@ std::string Describe(const Opener& open, const std::string& fileName, std::vecto
         reader->GetSourceReader() != reader.get()) {
         text += " | wrong band list or source";
     }
-    if (tile.empty()) {
-        tile = {0, 0, int32_t(size.width) - 1, int32_t(size.height) - 1};
-    }
-    const CRegionPtr region = MakeRegion(tile[0], tile[1], tile[2], tile[3]);
+    const CRegionPtr region =
+        tile ? tile : MakeRegion(0, 0, int32_t(size.width) - 1, int32_t(size.height) - 1);
     const auto count =
         static_cast<size_t>(std::max<int64_t>(0, region->Width() * region->Height()));
     for (int32_t band = 0; band < reader->GetBandCount(); ++band) {
@@ -179,7 +177,7 @@ struct ReaderCase {
     Maker make;
     std::string expected = kSdkNotOpened;
     Opener open = Sdk;
-    std::vector<int32_t> tile = {}; // x0, y0, x1, y1
+    CRegionPtr tile = nullptr; // the whole image
 };
 
 class ReaderOutcomes : public ::testing::TestWithParam<ReaderCase> {
@@ -236,11 +234,10 @@ INSTANTIATE_TEST_SUITE_P(
         {"Band2Of16Bits", Vrt({{GDT_Byte, {7, 255, 0, 128}}, {GDT_UInt16, {300, 65535, 2, 3}}}),
          "2x2 max 255, UInt8 | GDAL undefined: 7 255 0 128 | GDAL undefined: 300 65535 2 3", Gdal},
         {"EveryColour", Written("colours.tif", WriteEveryColour),
-         "1x1 max 255, UInt8 | GDAL undefined: 0 | GDAL grayscale: 1 | GDAL paletted: 2 | GDAL "
-         "red: 3 | GDAL green: 4 | GDAL blue: 5 | GDAL alpha: 6 | GDAL hue: 7 | GDAL saturation: 8 "
-         "| GDAL lightness: 9 | GDAL cyan: 10 | GDAL magenta: 11 | GDAL yellow: 12 | GDAL black: "
-         "13 "
-         "| GDAL Y: 14 | GDAL Cb: 15 | GDAL Cr: 16",
+         "1x1 max 255, UInt8 | GDAL undefined: 0 | GDAL grayscale: 1 | GDAL paletted: 2 | "
+         "GDAL red: 3 | GDAL green: 4 | GDAL blue: 5 | GDAL alpha: 6 | GDAL hue: 7 | "
+         "GDAL saturation: 8 | GDAL lightness: 9 | GDAL cyan: 10 | GDAL magenta: 11 | "
+         "GDAL yellow: 12 | GDAL black: 13 | GDAL Y: 14 | GDAL Cb: 15 | GDAL Cr: 16",
          Gdal},
         {"BandsBeyondFloat64",
          Vrt({{GDT_Byte, {1, 2, 3, 4}},
@@ -255,22 +252,15 @@ INSTANTIATE_TEST_SUITE_P(
         {"NoBands", Written("two.gpkg", WriteTwoRasterGeoPackage),
          "no bands max 255, " + kGdalUnsupported, Gdal},
         // A clipped edge tile, and tiles reaching beyond the image.
-        {"Tile",
-         kTiff7x5,
-         "7x5 max 32767, Int16 | GDAL grayscale: -26 -25 -24 -36 -35 -34",
-         Gdal,
-         {4, 3, 6, 4}},
-        {"TileRightOfTheImage",
-         kTiff7x5,
+        {"Tile", kTiff7x5, "7x5 max 32767, Int16 | GDAL grayscale: -26 -25 -24 -36 -35 -34", Gdal,
+         MakeRegion(4, 3, 6, 4)},
+        {"TileRightOfTheImage", kTiff7x5,
          "7x5 max 32767, Int16 | GDAL grayscale: runtime_error: RasterIO failed for region 6,4;7,4",
-         Gdal,
-         {6, 4, 7, 4}},
-        {"TileLeftOfTheImage",
-         kTiff7x5,
+         Gdal, MakeRegion(6, 4, 7, 4)},
+        {"TileLeftOfTheImage", kTiff7x5,
          "7x5 max 32767, Int16 | GDAL grayscale: runtime_error: RasterIO failed for region "
          "-1,0;0,0",
-         Gdal,
-         {-1, 0, 0, 0}},
+         Gdal, MakeRegion(-1, 0, 0, 0)},
         {"NotARaster", Written("a.txt", [](auto& name) { std::ofstream(name) << "text"; }),
          kGdalNotOpened, Gdal}}),
     CaseName);
@@ -296,22 +286,18 @@ INSTANTIATE_TEST_SUITE_P(
         {"Float64", Vexl<double>({0.1, -2.5, 16777217.0, 1.0 / 3}),
          "2x2 max " + kSdkUnsupported + ", " + kSdkUnsupported +
              " | JP2SDK: 0.100000001 -2.5 16777216 0.333333343"},
-        {"Tile",
-         kVexl7x5,
+        {"Tile", kVexl7x5,
          "7x5 max 65535, UInt16 | JP2SDK: 35 36 45 46 | JP2SDK: 1035 1036 1045 1046 | JP2SDK: "
          "2035 2036 2045 2046",
-         Sdk,
-         {5, 3, 6, 4}},
-        {"RowTile",
-         kVexl7x5,
+         Sdk, MakeRegion(5, 3, 6, 4)},
+        {"RowTile", kVexl7x5,
          "7x5 max 65535, UInt16 | JP2SDK: 12 13 14 | JP2SDK: 1012 1013 1014 | JP2SDK: 2012 2013 "
          "2014",
-         Sdk,
-         {2, 1, 4, 1}},
-        {"TileRightOfTheImage", kVexl7x5, kVexl7x5Refused, Sdk, {6, 4, 7, 4}},
-        {"TileLeftOfTheImage", kVexl7x5, kVexl7x5Refused, Sdk, {-1, 0, 0, 0}},
-        {"TileBelowTheImage", kVexl7x5, kVexl7x5Refused, Sdk, {0, 0, 0, 5}},
-        {"EmptyTile", kVexl7x5, kVexl7x5Refused, Sdk, {3, 3, 2, 3}},
+         Sdk, MakeRegion(2, 1, 4, 1)},
+        {"TileRightOfTheImage", kVexl7x5, kVexl7x5Refused, Sdk, MakeRegion(6, 4, 7, 4)},
+        {"TileLeftOfTheImage", kVexl7x5, kVexl7x5Refused, Sdk, MakeRegion(-1, 0, 0, 0)},
+        {"TileBelowTheImage", kVexl7x5, kVexl7x5Refused, Sdk, MakeRegion(0, 0, 0, 5)},
+        {"EmptyTile", kVexl7x5, kVexl7x5Refused, Sdk, MakeRegion(3, 3, 2, 3)},
         {"UpperCaseName", Renamed(kGoodVexl, "A.VEXL"), "2x2 max 65535, UInt16 | JP2SDK: 1 2 3 4"},
         {"Empty", Edited(kGoodVexl, [](auto& bytes) { bytes.clear(); })},
         {"HeaderCut", Edited(kGoodVexl, [](auto& bytes) { bytes.resize(10); })},

@@ -1,5 +1,6 @@
 #include "app/CommandLineParser.h"
 
+#include "app/AvailableCores.h"
 #include "regions/SavedFileRegionDivider.h"
 
 #include <cctype>
@@ -118,6 +119,7 @@ const std::map<std::string, OptionSetter>& OptionSetters() {
         {"enableDithering", [](Options& o, Value) { o.enableDithering = true; }},
         {"saveRegions", [](Options& o, Value v) { o.saveRegions = v; }},
         {"useRegions", [](Options& o, Value v) { o.useRegions = v; }},
+        {"threads", [](Options& o, Value v) { o.threadCount = ParseInt(v); }},
     };
     return setters;
 }
@@ -176,6 +178,9 @@ void ApplyDefaults(CParsedCommandLine& options) {
     }
     if (options.tileCount == 0) {
         options.tileCount = 100;
+    }
+    if (options.threadCount == 0) {
+        options.threadCount = AvailableCores();
     }
 }
 

@@ -43,6 +43,14 @@ void RunComparison(const CParsedCommandLine& options) {
                                                        options.yuv, options.yOnly));
     evaluator.SetOriginalReader(
         OpenOriginalReader(options.originalFileName, options.yuv, options.yOnly));
+    evaluator.SetReaderOpeners(
+        [&options] {
+            return OpenOriginalReader(options.originalFileName, options.yuv, options.yOnly);
+        },
+        [&options] {
+            return OpenCompressedReader(options.compressedFileName, options.useGdal, options.yuv,
+                                        options.yOnly);
+        });
     evaluator.Setup();
     const EvaluationResult result = evaluator.Run();
     WriteBestAndWorstTiles(result, evaluator, options);

@@ -30,6 +30,7 @@ void PrintUsage() {
         "  -bbox x0,y0,x1,y1\tLimit the test to a specified pixel bbox.",
         "  -saveRegions file.bin\tSave the regions to a file.",
         "  -useRegions file.bin\tUse a previously saved regions file.",
+        "  -threads number\tnumber of workers reading tiles (default: every core).",
     };
     std::cout << std::endl;
     for (const char* line : kLines) {

@@ -3,6 +3,7 @@
 #include "evaluation/AlgorithmResultAssembler.h"
 #include "evaluation/AlgorithmResultContext.h"
 #include "evaluation/EvaluationResultBuilder.h"
+#include "evaluation/OrderedTileRunner.h"
 #include "raster/BandBuffer.h"
 #include "raster/sdk/TimeStamp.h"
 #include "regions/RandomRegionDivider.h"
@@ -91,6 +92,24 @@ void CZarnikEvaluator::SetOriginalReader(std::unique_ptr<CImageFileReader> reade
     originalReader = std::move(reader);
 }
 
+void CZarnikEvaluator::SetReaderOpeners(ReaderOpener original, ReaderOpener compressed) {
+    openOriginal = std::move(original);
+    openCompressed = std::move(compressed);
+}
+
+std::vector<CZarnikEvaluator::ReaderPair> CZarnikEvaluator::OpenWorkerReaders(int32_t workerCount) {
+    std::vector<ReaderPair> pairs{{originalReader.get(), compressedReader.get()}};
+    // GDAL datasets must not be shared between threads, so every further
+    // worker reads through readers of its own, opened before the first tile.
+    for (int32_t worker = 1; worker < workerCount; ++worker) {
+        workerReaders.push_back(openCompressed());
+        CImageFileReader* compressed = workerReaders.back().get();
+        workerReaders.push_back(openOriginal());
+        pairs.push_back({workerReaders.back().get(), compressed});
+    }
+    return pairs;
+}
+
 void CZarnikEvaluator::Setup() {
     CheckCompatibility(*originalReader, *compressedReader);
 
@@ -109,7 +128,6 @@ void CZarnikEvaluator::Setup() {
         if (!options->saveRegions.empty()) {
             regionsRecorder =
                 std::make_shared<CRegionDividerSerialisingDecorator>(divider, options->saveRegions);
-            divider = regionsRecorder;
         }
     }
 
@@ -208,9 +226,27 @@ EvaluationResult CZarnikEvaluator::Run() {
     CAlgorithmResultAssembler assembler(options->bestCount, options->worstCount,
                                         options->compareBand, options->compareStat);
     doneCount.exchange(0);
-    for (int32_t i = 0; i < tileCount; ++i) {
-        EvaluateTiles({i}, assembler);
-    }
+    const int32_t workerCount = openOriginal && openCompressed ? options->threadCount : 1;
+    const std::vector<ReaderPair> readers = OpenWorkerReaders(workerCount);
+    COrderedTileRunner(workerCount)
+        .Run(tileCount, TileWork{
+                            .fetch = [this](int32_t index) { return divider->GetRegion(index); },
+                            .measure =
+                                [this, &readers](int32_t worker, int32_t index, CRegionPtr tile) {
+                                    return MeasureTile(readers[static_cast<size_t>(worker)], index,
+                                                       std::move(tile));
+                                },
+                            .settle =
+                                [this](int32_t index, const CRegionPtr& tile) {
+                                    if (regionsRecorder) {
+                                        regionsRecorder->Record(index, *tile);
+                                    }
+                                },
+                            .deliver =
+                                [this, &assembler](const TileMeasurement& measurement) {
+                                    Deliver(measurement, assembler);
+                                },
+                        });
     if (regionsRecorder) {
         regionsRecorder->Close();
     }
@@ -234,27 +270,22 @@ EvaluationResult CZarnikEvaluator::Run() {
     });
 }
 
-void CZarnikEvaluator::EvaluateTiles(const std::vector<int32_t>& indices,
-                                     CAlgorithmResultAssembler& assembler) {
-    for (const int32_t index : indices) {
-        Deliver(MeasureTile(index, divider->GetRegion(index)), assembler);
-    }
-}
-
-TileMeasurement CZarnikEvaluator::MeasureTile(int32_t index, CRegionPtr tile) {
+TileMeasurement CZarnikEvaluator::MeasureTile(const ReaderPair& readers, int32_t index,
+                                              CRegionPtr tile) {
     CheckInsideImage("Tile", *tile, width, height);
     TileMeasurement measurement{.index = index, .tile = std::move(tile), .bands = {}};
     measurement.bands.reserve(static_cast<size_t>(bandCount));
     for (int32_t b = 0; b < bandCount; ++b) {
-        measurement.bands.push_back(MeasureBand(b, measurement.tile));
+        measurement.bands.push_back(MeasureBand(readers, b, measurement.tile));
     }
     return measurement;
 }
 
-BandMeasurement CZarnikEvaluator::MeasureBand(int32_t bandIndex, const CRegionPtr& tilePtr) {
+BandMeasurement CZarnikEvaluator::MeasureBand(const ReaderPair& readers, int32_t bandIndex,
+                                              const CRegionPtr& tilePtr) {
     const CRegion& tile = *tilePtr;
-    CBand* originalBand = originalReader->GetBand(bandIndex);
-    CBand* compressedBand = compressedReader->GetBand(bandIndex);
+    CBand* originalBand = readers.original->GetBand(bandIndex);
+    CBand* compressedBand = readers.compressed->GetBand(bandIndex);
     if (!originalBand) {
         throw std::runtime_error("Unable to get original raster band " + std::to_string(bandIndex));
     }

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,8 +20,11 @@ class CAlgorithmResultAssembler;
 
 // Checks that two images can be compared, then reads every band of every
 // tile from both, times the reads, and measures each requested statistic.
-// All work happens on the calling thread, tile after tile, and a progress
-// line on standard output is rewritten after each tile.
+// Tiles are measured by as many workers as the options ask for, each with
+// readers of its own; everything recorded from them (figures, progress line,
+// listeners, the regions file) happens on the calling thread in visiting
+// order, so the outcome does not depend on the number of workers. A
+// progress line on standard output is rewritten after each tile.
 class CZarnikEvaluator {
 public:
     explicit CZarnikEvaluator(const CParsedCommandLine* settings) : options(settings) {}
@@ -32,6 +36,10 @@ public:
     void SetRegistry(std::unique_ptr<CAlgorithmRegistry> newRegistry);
     void SetCompressedReader(std::unique_ptr<CImageFileReader> reader);
     void SetOriginalReader(std::unique_ptr<CImageFileReader> reader);
+    // Opens further readers of the same files, one pair per worker beyond the
+    // first; only needed when more than one worker is asked for.
+    using ReaderOpener = std::function<std::unique_ptr<CImageFileReader>()>;
+    void SetReaderOpeners(ReaderOpener original, ReaderOpener compressed);
 
     CImageFileReader& GetOriginalReader() { return *originalReader; }
     CImageFileReader& GetCompressedReader() { return *compressedReader; }
@@ -45,8 +53,6 @@ public:
     static std::shared_ptr<IRegionDivider> CreateRegionDivider(const std::string& requestType,
                                                                CRegionPtr area, int32_t tileSize,
                                                                int32_t tileCount);
-    void EvaluateTiles(const std::vector<int32_t>& indices, CAlgorithmResultAssembler& assembler);
-
     // Every measured tile reaches `listener` in visiting order; the evaluator
     // does not own it.
     void AddTileListener(ITileListener* listener) { listeners.push_back(listener); }
@@ -54,9 +60,17 @@ public:
     std::vector<std::string> GetStatisticNames() const;
 
 private:
+    struct ReaderPair {
+        CImageFileReader* original;
+        CImageFileReader* compressed;
+    };
+
+    // One pair of readers per worker, the first being the evaluator's own.
+    std::vector<ReaderPair> OpenWorkerReaders(int32_t workerCount);
     // Reads and measures one tile of every band; touches no running figure.
-    TileMeasurement MeasureTile(int32_t index, CRegionPtr tile);
-    BandMeasurement MeasureBand(int32_t bandIndex, const CRegionPtr& tile);
+    TileMeasurement MeasureTile(const ReaderPair& readers, int32_t index, CRegionPtr tile);
+    BandMeasurement MeasureBand(const ReaderPair& readers, int32_t bandIndex,
+                                const CRegionPtr& tile);
     // Records a measured tile in the running figures, the progress line and
     // the listeners.
     void Deliver(const TileMeasurement& measurement, CAlgorithmResultAssembler& assembler);
@@ -64,8 +78,12 @@ private:
     std::atomic<int32_t> doneCount{0};
     std::unique_ptr<CImageFileReader> compressedReader;
     std::unique_ptr<CImageFileReader> originalReader;
+    ReaderOpener openOriginal;
+    ReaderOpener openCompressed;
+    std::vector<std::unique_ptr<CImageFileReader>> workerReaders;
     std::shared_ptr<IRegionDivider> divider;
-    // Also in `divider` when the visited tiles are recorded.
+    // Records the visited tiles when asked to; the tiles themselves come
+    // from `divider`, fetched ahead of their turn.
     std::shared_ptr<CRegionDividerSerialisingDecorator> regionsRecorder;
     CRegionPtr area;
     const CParsedCommandLine* options;

@@ -34,4 +34,7 @@ public:
     // no conversion of their own.
     std::string saveRegions;
     std::string useRegions;
+    // Workers that read and measure tiles; the parser's default is the number
+    // of cores this process may run on.
+    int32_t threadCount = 0;
 };

@@ -14,14 +14,18 @@ CRegionDividerSerialisingDecorator::CRegionDividerSerialisingDecorator(
 
 CRegionPtr CRegionDividerSerialisingDecorator::GetRegion(int32_t regionNumber) {
     CRegionPtr region = inner->GetRegion(regionNumber);
-    const auto record = converter.ToBytes(*region);
+    Record(regionNumber, *region);
+    return region;
+}
+
+void CRegionDividerSerialisingDecorator::Record(int32_t regionNumber, const CRegion& region) {
+    const auto record = converter.ToBytes(region);
     std::lock_guard lock(mutex);
     stream.seekp(int64_t{16} * regionNumber);
     stream.write(reinterpret_cast<const char*>(record.data()), record.size());
     if (!stream) {
         throw WriteFailure();
     }
-    return region;
 }
 
 void CRegionDividerSerialisingDecorator::Close() {

@@ -19,6 +19,10 @@ public:
     int32_t GetRegionCount() override { return inner->GetRegionCount(); }
     // Fails when the record cannot be written.
     CRegionPtr GetRegion(int32_t regionNumber) override;
+    // Records a tile handed out by the inner divider at the position of its
+    // number, for callers that fetch tiles ahead and record them only when
+    // their turn comes.
+    void Record(int32_t regionNumber, const CRegion& region);
     // Writes out what is still buffered and closes the file; fails when the
     // file could not be completely written, so that no run ends successfully
     // with a truncated record of its tiles.

@@ -1,10 +1,13 @@
 #include "app/CommandLineParser.h"
 
 #include "app/AvailableCores.h"
+#include "metrics/AlgorithmRegistry.h"
 #include "regions/SavedFileRegionDivider.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
 #include <functional>
 #include <limits>
@@ -89,6 +92,50 @@ void ParseBoundingBox(const std::string& value, CParsedCommandLine& options) {
                                              ParseInt(pieces[2]), ParseInt(pieces[3]));
 }
 
+// A gate text is one or more "stat=value" pairs separated by commas; the value
+// is a decimal number in the classic notation, whatever the user's locale.
+void ParseQualityGates(const std::string& text, bool failBelow, CParsedCommandLine& options) {
+    for (const std::string& pair : Split(text, ",")) {
+        const auto equals = pair.find('=');
+        const std::string statistic = Trim(pair.substr(0, equals));
+        const std::string limitText =
+            equals == std::string::npos ? std::string() : Trim(pair.substr(equals + 1));
+        float limit = 0.0f;
+        const auto [end, error] =
+            std::from_chars(limitText.data(), limitText.data() + limitText.size(), limit);
+        if (statistic.empty() || limitText.empty() || error != std::errc() ||
+            end != limitText.data() + limitText.size()) {
+            throw std::runtime_error(std::string(failBelow ? "-failBelow" : "-failAbove") +
+                                     " expects stat=value, not '" + pair + "'");
+        }
+        options.qualityGates.push_back(
+            QualityGate{.statistic = statistic, .limit = limit, .failBelow = failBelow});
+    }
+}
+
+// A gate can only judge a statistic that the run measures.
+void CheckQualityGateStatistics(const CParsedCommandLine& options) {
+    CAlgorithmRegistry registry;
+    std::vector<CAlgorithm*> measured;
+    registry.CreateAlgorithms(options.statistics, 1.0f, measured);
+    for (const QualityGate& gate : options.qualityGates) {
+        const bool known = std::any_of(measured.begin(), measured.end(), [&](const CAlgorithm* a) {
+            return gate.statistic == a->GetName();
+        });
+        if (!known) {
+            throw std::runtime_error(std::string(gate.failBelow ? "-failBelow" : "-failAbove") +
+                                     " statistic '" + gate.statistic +
+                                     "' must be one of the values provided in -stat.");
+        }
+    }
+}
+
+// "-json -" asks for standard output, but the line is cut at " -", so the
+// lone hyphen arrives as a blank segment right after the option.
+bool IsJsonToStandardOutput(const std::vector<std::string>& segments, size_t i) {
+    return i + 1 < segments.size() && Trim(segments[i]) == "json" && Trim(segments[i + 1]).empty();
+}
+
 using OptionSetter = std::function<void(CParsedCommandLine&, const std::string&)>;
 
 const std::map<std::string, OptionSetter>& OptionSetters() {
@@ -119,6 +166,11 @@ const std::map<std::string, OptionSetter>& OptionSetters() {
         {"enableDithering", [](Options& o, Value) { o.enableDithering = true; }},
         {"saveRegions", [](Options& o, Value v) { o.saveRegions = v; }},
         {"useRegions", [](Options& o, Value v) { o.useRegions = v; }},
+        {"json", [](Options& o, Value v) { o.jsonFile = v; }},
+        {"tileValues", [](Options& o, Value v) { o.tileValuesFile = v; }},
+        {"qualityMap", [](Options& o, Value v) { o.qualityMapFile = v; }},
+        {"failBelow", [](Options& o, Value v) { ParseQualityGates(v, true, o); }},
+        {"failAbove", [](Options& o, Value v) { ParseQualityGates(v, false, o); }},
         {"threads", [](Options& o, Value v) { o.threadCount = ParseInt(v); }},
     };
     return setters;
@@ -200,7 +252,7 @@ void ParseCommandLine(const char* commandLine, CParsedCommandLine& options) {
     const auto segments = Split(commandLine, " -");
     // The first segment is the program name and whatever precedes the first option.
     for (size_t i = 1; i < segments.size(); ++i) {
-        ApplySegment(segments[i], options);
+        ApplySegment(IsJsonToStandardOutput(segments, i) ? "json -" : segments[i], options);
     }
 
     if (!options.useRegions.empty()) {
@@ -221,4 +273,5 @@ void ParseCommandLine(const char* commandLine, CParsedCommandLine& options) {
     if (options.bestPrefix.empty()) {
         options.bestPrefix = options.compressedFileName;
     }
+    CheckQualityGateStatistics(options);
 }

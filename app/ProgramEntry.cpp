@@ -2,6 +2,7 @@
 
 #include "app/CommandLineParser.h"
 #include "app/RunComparison.h"
+#include "app/RunOutputs.h"
 #include "app/Usage.h"
 #include "options/ParsedCommandLine.h"
 #include "raster/sdk/TimeStamp.h"
@@ -19,6 +20,7 @@ namespace {
 
 constexpr int kSuccess = 0;
 constexpr int kFailure = 2;
+constexpr int kQualityGateFailed = 3;
 
 // Every argument, the program name first, each followed by one space.
 std::string JoinArguments(int argc, const char* const* argv) {
@@ -68,10 +70,17 @@ int RunProgram(int argc, const char* const* argv) {
         }
 
         const uint64_t start = OrvGetTimeStampMs();
-        RunComparison(options);
+        const bool passed = RunComparison(options);
         const int64_t seconds = static_cast<int64_t>(OrvGetTimeStampMs() - start) / 1000;
-        std::printf("\nCompleted successfully in %" PRId64 " seconds\n", seconds);
-        return ReportReachedStandardOutput() ? kSuccess : kFailure;
+        // A JSON report on standard output holds the run's time itself and
+        // must stay the only thing there.
+        if (!JsonGoesToStandardOutput(options)) {
+            std::printf("\nCompleted successfully in %" PRId64 " seconds\n", seconds);
+        }
+        if (!ReportReachedStandardOutput()) {
+            return kFailure;
+        }
+        return passed ? kSuccess : kQualityGateFailed;
     } catch (const std::exception& failure) {
         ReportFailure(failure.what());
     } catch (const char* failure) {

@@ -30,6 +30,11 @@ void PrintUsage() {
         "  -bbox x0,y0,x1,y1\tLimit the test to a specified pixel bbox.",
         "  -saveRegions file.bin\tSave the regions to a file.",
         "  -useRegions file.bin\tUse a previously saved regions file.",
+        "  -json file\t\tWrite the whole result as JSON (- for standard output).",
+        "  -tileValues file\tWrite every tile's values as CSV rows.",
+        "  -qualityMap file.tif\tWrite a GeoTIFF map of the tiles' values and a PNG.",
+        "  -failBelow stat=value\tExit with 3 if an average of stat is below value.",
+        "  -failAbove stat=value\tExit with 3 if an average of stat is above value.",
         "  -threads number\tnumber of workers reading tiles (default: every core).",
     };
     std::cout << std::endl;

@@ -4,6 +4,14 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+// A pass/fail limit on the average of one statistic, checked on every band.
+struct QualityGate {
+    std::string statistic;
+    float limit = 0.0f;
+    bool failBelow = true; // false: the run fails above the limit
+};
 
 // The settings of one run, filled once by ParseCommandLine and read-only
 // afterwards. A fresh object has every text empty, every number 0, every flag
@@ -34,6 +42,11 @@ public:
     // no conversion of their own.
     std::string saveRegions;
     std::string useRegions;
+    // Further outputs; empty: not written. A jsonFile of "-" is standard output.
+    std::string jsonFile;
+    std::string tileValuesFile;
+    std::string qualityMapFile;
+    std::vector<QualityGate> qualityGates;
     // Workers that read and measure tiles; the parser's default is the number
     // of cores this process may run on.
     int32_t threadCount = 0;

@@ -1,0 +1,225 @@
+#include "app/JsonReport.h"
+
+#include "app/JsonWriter.h"
+#include "app/ResultFigures.h"
+
+namespace {
+
+bool IsSequential(const std::string& requestType) {
+    return requestType == "seq" || requestType == "sequential";
+}
+
+std::string OrderOf(const CParsedCommandLine& options) {
+    if (!options.useRegions.empty()) {
+        return "regions";
+    }
+    return IsSequential(options.requestType) ? "sequential" : "random";
+}
+
+void WriteGates(CJsonWriter& json, const CParsedCommandLine& options, bool failBelow) {
+    json.BeginObject();
+    for (const QualityGate& gate : options.qualityGates) {
+        if (gate.failBelow == failBelow) {
+            json.Key(gate.statistic);
+            json.Number(gate.limit);
+        }
+    }
+    json.EndObject();
+}
+
+void WriteOptions(CJsonWriter& json, const CParsedCommandLine& options) {
+    json.BeginObject();
+    json.Key("statistics");
+    json.String(options.statistics);
+    json.Key("requestType");
+    json.String(options.requestType);
+    json.Key("tileCount");
+    json.Integer(options.tileCount);
+    json.Key("tileSize");
+    json.Integer(options.tileSize);
+    json.Key("bbox");
+    if (options.bbox) {
+        json.BeginArray();
+        for (const int32_t corner :
+             {options.bbox->x0, options.bbox->y0, options.bbox->x1, options.bbox->y1}) {
+            json.Integer(corner);
+        }
+        json.EndArray();
+    } else {
+        json.Null();
+    }
+    json.Key("useGdal");
+    json.Bool(options.useGdal);
+    json.Key("yuv");
+    json.Bool(options.yuv);
+    json.Key("yOnly");
+    json.Bool(options.yOnly);
+    json.Key("best");
+    json.Integer(options.bestCount);
+    json.Key("worst");
+    json.Integer(options.worstCount);
+    json.Key("bestPrefix");
+    json.String(options.bestPrefix);
+    json.Key("worstPrefix");
+    json.String(options.worstPrefix);
+    json.Key("compareStat");
+    json.String(options.compareStat);
+    json.Key("compareBand");
+    json.Integer(options.compareBand);
+    json.Key("wiki");
+    json.Bool(options.wiki);
+    json.Key("enableDithering");
+    json.Bool(options.enableDithering);
+    json.Key("saveRegions");
+    json.String(options.saveRegions);
+    json.Key("useRegions");
+    json.String(options.useRegions);
+    json.Key("json");
+    json.String(options.jsonFile);
+    json.Key("tileValues");
+    json.String(options.tileValuesFile);
+    json.Key("qualityMap");
+    json.String(options.qualityMapFile);
+    json.Key("failBelow");
+    WriteGates(json, options, true);
+    json.Key("failAbove");
+    WriteGates(json, options, false);
+    json.EndObject();
+}
+
+void WriteFile(CJsonWriter& json, const std::string& path, uint64_t bytes, const char* reader,
+               const EvaluationResult& result, const JsonReportFacts& facts) {
+    json.BeginObject();
+    json.Key("path");
+    json.String(path);
+    json.Key("bytes");
+    json.Integer(static_cast<int64_t>(bytes));
+    json.Key("bitsPerPixel");
+    json.Number(BitsPerPixel(bytes, result.region));
+    json.Key("reader");
+    json.String(reader);
+    json.Key("width");
+    json.Integer(facts.width);
+    json.Key("height");
+    json.Integer(facts.height);
+    json.Key("bands");
+    json.Integer(facts.bandCount);
+    json.EndObject();
+}
+
+void WriteOptionalNumber(CJsonWriter& json, const char* key, const std::optional<double>& value) {
+    json.Key(key);
+    if (value) {
+        json.Number(*value);
+    } else {
+        json.Null();
+    }
+}
+
+void WriteBand(CJsonWriter& json, int32_t band, const std::string& name,
+               const ResultStatistics& statistics, const SeriesSummary& summary) {
+    json.BeginObject();
+    json.Key("band");
+    json.Integer(band);
+    json.Key("name");
+    json.String(name);
+    json.Key("min");
+    json.Number(statistics.min);
+    json.Key("avg");
+    json.Number(AverageOf(statistics));
+    json.Key("max");
+    json.Number(statistics.max);
+    json.Key("count");
+    json.Integer(statistics.count);
+    json.Key("finiteCount");
+    json.Integer(summary.finiteCount);
+    // Mean and spread are computed in double precision and written as floats.
+    const auto asFloat = [](const std::optional<double>& value) -> std::optional<double> {
+        return value ? std::optional<double>(static_cast<float>(*value)) : std::nullopt;
+    };
+    WriteOptionalNumber(json, "finiteAvg", asFloat(summary.finiteAvg));
+    WriteOptionalNumber(json, "stddev", asFloat(summary.stddev));
+    WriteOptionalNumber(json, "p05", summary.p05);
+    WriteOptionalNumber(json, "p50", summary.p50);
+    WriteOptionalNumber(json, "p95", summary.p95);
+    json.EndObject();
+}
+
+void WriteStatistics(CJsonWriter& json, const EvaluationResult& result,
+                     const CTileValueSeries& series) {
+    json.BeginObject();
+    for (const auto& [statistic, bands] : result.results) {
+        json.Key(statistic);
+        json.BeginArray();
+        for (const auto& [band, statistics] : bands) {
+            const auto name = result.originalBandNames.find(band);
+            WriteBand(json, band, name == result.originalBandNames.end() ? "" : name->second,
+                      statistics, series.Summarise(statistic, band));
+        }
+        json.EndArray();
+    }
+    json.EndObject();
+}
+
+void WriteReadTimes(CJsonWriter& json, const BandTimings& readTimes) {
+    const ReadTimeFigures figures = ReadTimeFiguresOf(readTimes);
+    json.BeginObject();
+    json.Key("minMs");
+    json.Number(figures.minMs);
+    json.Key("avgMs");
+    json.Number(figures.avgMs);
+    json.Key("maxMs");
+    json.Number(figures.maxMs);
+    json.EndObject();
+}
+
+} // namespace
+
+std::string JsonReportText(const EvaluationResult& result, const CParsedCommandLine& options,
+                           const JsonReportFacts& facts, const CTileValueSeries& series) {
+    CJsonWriter json;
+    json.BeginObject();
+    json.Key("schema");
+    json.Integer(1);
+    json.Key("tool");
+    json.String("zarnik");
+    json.Key("version");
+    json.String(facts.version);
+    json.Key("options");
+    WriteOptions(json, options);
+    json.Key("original");
+    WriteFile(json, options.originalFileName, result.originalFileSize, "gdal", result, facts);
+    json.Key("compressed");
+    WriteFile(json, options.compressedFileName, result.compressedFileSize,
+              options.useGdal ? "gdal" : "sdk", result, facts);
+    json.Key("area");
+    json.BeginArray();
+    for (const int32_t corner :
+         {result.region.x0, result.region.y0, result.region.x1, result.region.y1}) {
+        json.Integer(corner);
+    }
+    json.EndArray();
+    json.Key("tileCount");
+    json.Integer(result.tileCount);
+    json.Key("order");
+    json.String(OrderOf(options));
+    if (options.useRegions.empty()) {
+        json.Key("tileSize");
+        json.Integer(options.tileSize);
+    }
+    json.Key("reduction");
+    json.Number(ReductionPercent(result));
+    json.Key("statistics");
+    WriteStatistics(json, result, series);
+    json.Key("decoding");
+    json.BeginObject();
+    json.Key("original");
+    WriteReadTimes(json, result.originalReadTimes);
+    json.Key("compressed");
+    WriteReadTimes(json, result.compressedReadTimes);
+    json.EndObject();
+    json.Key("seconds");
+    json.Number(facts.seconds);
+    json.EndObject();
+    return json.Text();
+}

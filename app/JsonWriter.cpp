@@ -1,0 +1,116 @@
+#include "app/JsonWriter.h"
+
+#include "app/NumberText.h"
+
+#include <cmath>
+#include <cstdio>
+
+void CJsonWriter::BeginObject() {
+    Open('{');
+}
+
+void CJsonWriter::EndObject() {
+    Close('}');
+}
+
+void CJsonWriter::BeginArray() {
+    Open('[');
+}
+
+void CJsonWriter::EndArray() {
+    Close(']');
+}
+
+void CJsonWriter::Key(std::string_view key) {
+    BeforeValue();
+    AppendQuoted(key);
+    text += ": ";
+    afterKey = true;
+}
+
+void CJsonWriter::String(std::string_view value) {
+    BeforeValue();
+    AppendQuoted(value);
+}
+
+void CJsonWriter::AppendQuoted(std::string_view value) {
+    text += '"';
+    for (const char c : value) {
+        if (c == '"' || c == '\\') {
+            text += '\\';
+            text += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+            text += escaped;
+        } else {
+            text += c;
+        }
+    }
+    text += '"';
+}
+
+void CJsonWriter::Number(double value) {
+    if (!std::isfinite(value)) {
+        String(RoundTripText(value));
+        return;
+    }
+    BeforeValue();
+    text += RoundTripText(value);
+}
+
+void CJsonWriter::Integer(int64_t value) {
+    BeforeValue();
+    text += std::to_string(value);
+}
+
+void CJsonWriter::Bool(bool value) {
+    BeforeValue();
+    text += value ? "true" : "false";
+}
+
+void CJsonWriter::Null() {
+    BeforeValue();
+    text += "null";
+}
+
+// Separates this value from the one before it in the same object or array;
+// a value right after its key needs nothing.
+void CJsonWriter::BeforeValue() {
+    if (afterKey) {
+        afterKey = false;
+        return;
+    }
+    if (levels.empty()) {
+        return;
+    }
+    if (levels.back()) {
+        text += ',';
+    }
+    levels.back() = true;
+    text += '\n';
+    Indent();
+}
+
+void CJsonWriter::Open(char bracket) {
+    BeforeValue();
+    text += bracket;
+    levels.push_back(false);
+}
+
+void CJsonWriter::Close(char bracket) {
+    const bool holdsValues = levels.back();
+    levels.pop_back();
+    if (holdsValues) {
+        text += '\n';
+        Indent();
+    }
+    text += bracket;
+    if (levels.empty()) {
+        text += '\n';
+    }
+}
+
+void CJsonWriter::Indent() {
+    text.append(2 * levels.size(), ' ');
+}

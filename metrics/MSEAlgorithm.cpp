@@ -10,3 +10,9 @@ float CMSEAlgorithm::Compute(const float* original, const float* compressed, int
                              int32_t height) const {
     return ComputeMSE(original, compressed, width, height);
 }
+
+std::optional<float> CMSEAlgorithm::ComputeMasked(const float* original, const float* compressed,
+                                                  const uint8_t* valid, int32_t width,
+                                                  int32_t height) const {
+    return ComputeMaskedMSE(original, compressed, valid, width, height);
+}

@@ -10,7 +10,21 @@ std::unique_ptr<CAlgorithm> CPSNRAlgorithm::Create(float newPeakValue) const {
 
 float CPSNRAlgorithm::Compute(const float* original, const float* compressed, int32_t width,
                               int32_t height) const {
-    const float meanSquaredError = ComputeMSE(original, compressed, width, height);
+    return FromMeanSquaredError(ComputeMSE(original, compressed, width, height));
+}
+
+std::optional<float> CPSNRAlgorithm::ComputeMasked(const float* original, const float* compressed,
+                                                   const uint8_t* valid, int32_t width,
+                                                   int32_t height) const {
+    const std::optional<float> meanSquaredError =
+        ComputeMaskedMSE(original, compressed, valid, width, height);
+    if (!meanSquaredError) {
+        return std::nullopt;
+    }
+    return FromMeanSquaredError(*meanSquaredError);
+}
+
+float CPSNRAlgorithm::FromMeanSquaredError(float meanSquaredError) const {
     if (meanSquaredError == 0) {
         return 0;
     }

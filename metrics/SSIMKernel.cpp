@@ -2,6 +2,7 @@
 
 #include "metrics/KernelTables.h"
 #include "metrics/RowKernels.h"
+#include "metrics/ValidPixels.h"
 #include "metrics/WorkBuffer.h"
 
 #include <cmath>
@@ -23,15 +24,43 @@ void RaiseTerms(double* terms, int32_t count, float exponent) {
     }
 }
 
+// luminance x contrast x structure, multiplied in this order.
+double Product(const double* terms) {
+    return (terms[1] * terms[0]) * terms[2];
+}
+
 int32_t AccumulateProduct(const double* terms, void* context) {
     double& sum = *static_cast<double*>(context);
-    sum += (terms[1] * terms[0]) * terms[2];
+    sum += Product(terms);
     return 0;
 }
 
 float CombineMean(int32_t width, int32_t height, void* context) {
     const double sum = *static_cast<const double*>(context);
     return static_cast<float>(sum / static_cast<double>(width * height));
+}
+
+// The mean over the window positions that see only valid pixels. SSIMCore
+// visits the positions row by row, so counting the calls tells which
+// position the terms belong to.
+struct ValidWindowMean {
+    const uint8_t* windowValid;
+    std::size_t position;
+    int32_t validWindows;
+    double sum;
+};
+
+int32_t AccumulateValidProduct(const double* terms, void* context) {
+    ValidWindowMean& mean = *static_cast<ValidWindowMean*>(context);
+    if (mean.windowValid[mean.position++] != 0) {
+        mean.sum += Product(terms);
+    }
+    return 0;
+}
+
+float CombineValidMean(int32_t /*width*/, int32_t /*height*/, void* context) {
+    const ValidWindowMean& mean = *static_cast<const ValidWindowMean*>(context);
+    return static_cast<float>(mean.sum / static_cast<double>(mean.validWindows));
 }
 
 } // namespace
@@ -102,5 +131,31 @@ float ComputeSSIM(const float* a, const float* b, int32_t width, int32_t height,
     const FilterKernel window = GaussianWindowKernel();
     double sum = 0;
     const SSIMCallbacks callbacks{AccumulateProduct, CombineMean, &sum};
+    return SSIMCore(a, b, width, height, &window, &callbacks, parameters);
+}
+
+std::optional<float> ComputeMaskedSSIM(const float* a, const float* b, const uint8_t* valid,
+                                       int32_t width, int32_t height,
+                                       const SSIMParameters* parameters) {
+    if (width < kGaussianWindowSize || height < kGaussianWindowSize) {
+        return std::nullopt;
+    }
+    const int32_t columns = width - kGaussianWindowSize + 1;
+    const int32_t rows = height - kGaussianWindowSize + 1;
+    CWorkBuffer<uint8_t> windowValid(SampleCount(columns, rows));
+    if (!windowValid) {
+        return kFailure;
+    }
+    const int32_t validWindows = MarkValidWindows(valid, width, height, kGaussianWindowSize,
+                                                  kGaussianWindowSize, windowValid.Get());
+    if (validWindows < 0) {
+        return kFailure;
+    }
+    if (validWindows == 0) {
+        return std::nullopt;
+    }
+    const FilterKernel window = GaussianWindowKernel();
+    ValidWindowMean mean{windowValid.Get(), 0, validWindows, 0};
+    const SSIMCallbacks callbacks{AccumulateValidProduct, CombineValidMean, &mean};
     return SSIMCore(a, b, width, height, &window, &callbacks, parameters);
 }

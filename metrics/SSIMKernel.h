@@ -3,6 +3,7 @@
 #include "metrics/Filtering.h"
 
 #include <cstdint>
+#include <optional>
 
 struct SSIMParameters {
     float alpha; // exponent of the luminance term
@@ -41,3 +42,14 @@ float SSIMCore(const float* a, const float* b, int32_t width, int32_t height,
 // not-a-number or a meaningless ratio. +infinity also when memory runs out.
 float ComputeSSIM(const float* a, const float* b, int32_t width, int32_t height,
                   const SSIMParameters* parameters);
+
+// ComputeSSIM over the window positions whose whole footprint is valid
+// (non-zero bytes of `valid`, laid out as the samples): their terms are
+// those of ComputeSSIM and their mean is taken in the same order, so a fully
+// valid mask gives ComputeSSIM's bits. Invalid pixels may hold anything, even
+// not-a-number: no position that reads them counts. No value without a fully
+// valid position (so also for a tile under 11 x 11); +infinity when memory
+// runs out.
+std::optional<float> ComputeMaskedSSIM(const float* a, const float* b, const uint8_t* valid,
+                                       int32_t width, int32_t height,
+                                       const SSIMParameters* parameters);

@@ -105,6 +105,38 @@ float CombineScale(int32_t ow, int32_t oh, void* context) {
     return static_cast<float>((cm * lm) * sm);
 }
 
+// Masked SSIM: the product of the terms summed only at the positions whose
+// 11 x 11 footprint is all valid. The core visits the positions row by row,
+// so the number of calls so far gives the position.
+struct ValidWindows {
+    const uint8_t* valid;
+    int32_t width;
+    int32_t calls;
+    int32_t counted;
+    double sum;
+};
+
+int32_t AccumulateValidProduct(const double* terms, void* context) {
+    ValidWindows* m = static_cast<ValidWindows*>(context);
+    const int32_t x = m->calls % (m->width - 10), y = m->calls / (m->width - 10);
+    m->calls = m->calls + 1;
+    for (int32_t j = 0; j < 11; ++j) {
+        for (int32_t i = 0; i < 11; ++i) {
+            if (m->valid[(y + j) * m->width + (x + i)] == 0) {
+                return 0;
+            }
+        }
+    }
+    m->sum = m->sum + (terms[1] * terms[0]) * terms[2];
+    m->counted = m->counted + 1;
+    return 0;
+}
+
+float CombineValidMean(int32_t, int32_t, void* context) {
+    const ValidWindows* m = static_cast<ValidWindows*>(context);
+    return static_cast<float>(m->sum / static_cast<double>(m->counted));
+}
+
 } // namespace
 
 const float* GaussianWindow11() {
@@ -273,6 +305,45 @@ float ComputeMSSSIM(const float* a, const float* b, int32_t w, int32_t h) {
                                               &callbacks, &parameters);
     }
     return result;
+}
+
+std::optional<float> ComputeMaskedMSE(const float* a, const float* b, const uint8_t* valid,
+                                      int32_t width, int32_t height) {
+    double sum = 0;
+    int32_t counted = 0;
+    for (int32_t i = 0; i < width * height; ++i) {
+        if (valid[i] != 0) {
+            const double difference = static_cast<double>(a[i] - b[i]);
+            sum = sum + difference * difference;
+            counted = counted + 1;
+        }
+    }
+    if (counted == 0) {
+        return std::nullopt;
+    }
+    return static_cast<float>(sum / static_cast<double>(counted));
+}
+
+std::optional<float> ComputeMaskedSSIM(const float* a, const float* b, const uint8_t* valid,
+                                       int32_t w, int32_t h, const SSIMParameters* p) {
+    ValidWindows windows{valid, w, 0, 0, 0};
+    const SSIMCallbacks callbacks{AccumulateValidProduct, CombineValidMean, &windows};
+    const FilterKernel window = Window();
+    const float result = reference::SSIMCore(a, b, w, h, &window, &callbacks, p);
+    if (windows.counted == 0) {
+        return std::nullopt;
+    }
+    return result;
+}
+
+std::optional<float> ComputeMaskedMSSSIM(const float* a, const float* b, const uint8_t* valid,
+                                         int32_t w, int32_t h) {
+    for (int32_t i = 0; i < w * h; ++i) {
+        if (valid[i] == 0) {
+            return std::nullopt;
+        }
+    }
+    return reference::ComputeMSSSIM(a, b, w, h);
 }
 
 } // namespace reference

@@ -1,0 +1,12 @@
+#include "metrics/Algorithm.h"
+
+#include "metrics/ValidPixels.h"
+
+std::optional<float> CAlgorithm::ComputeMasked(const float* original, const float* compressed,
+                                               const uint8_t* valid, int32_t width,
+                                               int32_t height) const {
+    if (!AllValid(valid, width, height)) {
+        return std::nullopt;
+    }
+    return Compute(original, compressed, width, height);
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdint>
+
+// Masks of the pixels that hold data: one byte per sample, laid out as the
+// samples (row by row, no gap), non-zero for a valid pixel.
+
+bool AllValid(const uint8_t* valid, int32_t width, int32_t height);
+
+// For every position of a windowWidth x windowHeight window lying wholly
+// inside the image, row by row with (width - windowWidth + 1) columns:
+// 1 in `windowValid` when every pixel under the window is valid, else 0.
+// Returns the number of such fully valid positions; -1 when work memory
+// cannot be obtained.
+int32_t MarkValidWindows(const uint8_t* valid, int32_t width, int32_t height, int32_t windowWidth,
+                         int32_t windowHeight, uint8_t* windowValid);

@@ -1,0 +1,358 @@
+#include "tests/support/RasterFixtures.h"
+#include "tests/support/TemporaryDirectory.h"
+
+#include <cpl_json.h>
+#include <gdal_priv.h>
+#include <gtest/gtest.h>
+#include <ogr_spatialref.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+struct ProgramRun {
+    std::string output; // standard output
+    int exitCode = -1;
+};
+
+// One row of the tile values file.
+struct TileRow {
+    int tile, x0, y0, x1, y1, band;
+    std::vector<float> values; // in the order of -stat
+};
+
+std::string Fixed4(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.4f", value);
+    return text;
+}
+
+std::string Shortest(double value) {
+    std::ostringstream text;
+    text << value; // six significant digits, as the progress line
+    return text.str();
+}
+
+Lines SplitAt(const std::string& text, char separator) {
+    Lines pieces;
+    std::istringstream stream(text);
+    for (std::string piece; std::getline(stream, piece, separator);) {
+        pieces.push_back(piece);
+    }
+    return pieces;
+}
+
+// The lines of the report between "Results for <statistic> : " and the next
+// statistic: the values after "Min: ", "Avg: " and "Max: ", band by band.
+Lines ReportFigures(const std::string& output, const std::string& statistic) {
+    Lines figures;
+    const Lines lines = SplitAt(output, '\n');
+    auto line = std::find(lines.begin(), lines.end(), "Results for " + statistic + " : ");
+    for (++line; line < lines.end() && line->rfind(" ", 0) == 0; ++line) {
+        if (line->find(':') + 2 < line->size() && line->rfind(" \t", 0) == 0) {
+            figures.push_back(line->substr(line->find(':') + 2));
+        }
+    }
+    return figures;
+}
+
+std::vector<TileRow> ReadTileRows(const std::string& fileName, Lines& header) {
+    std::ifstream file(fileName);
+    std::string line;
+    std::getline(file, line);
+    header = SplitAt(line, ',');
+    std::vector<TileRow> rows;
+    while (std::getline(file, line)) {
+        const Lines fields = SplitAt(line, ',');
+        TileRow row{std::stoi(fields[0]),
+                    std::stoi(fields[1]),
+                    std::stoi(fields[2]),
+                    std::stoi(fields[3]),
+                    std::stoi(fields[4]),
+                    std::stoi(fields[5]),
+                    {}};
+        for (size_t field = 6; field + 2 < fields.size(); ++field) {
+            row.values.push_back(std::stof(fields[field]));
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+std::vector<float> ReadBand(GDALDataset& dataset, int band) {
+    const int width = dataset.GetRasterXSize(), height = dataset.GetRasterYSize();
+    std::vector<float> cells(size_t(width) * size_t(height));
+    EXPECT_EQ(dataset.GetRasterBand(band)->RasterIO(GF_Read, 0, 0, width, height, cells.data(),
+                                                    width, height, GDT_Float32, 0, 0, nullptr),
+              CE_None);
+    return cells;
+}
+
+class Outputs : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { setenv("LC_ALL", "C", 1); }
+
+    // A textured RGB original in UTM zone 33 with half-metre pixels, and a
+    // lossy JPEG 2000 copy.
+    void SetUp() override {
+        RasterFixture rgb{300, 200, GDT_Byte, {}, {GCI_RedBand, GCI_GreenBand, GCI_BlueBand}};
+        for (int band = 0; band < 3; ++band) {
+            rgb.bands.push_back(MakeBand(300, 200, [band](int x, int y) {
+                return (x * 7 + y * 13 + band * 50 + (x * y) % 23) % 256;
+            }));
+        }
+        WriteGeoTiff(folder.File("original.tif"), rgb);
+        WriteJpeg2000(folder.File("compressed.jp2"), rgb, {"QUALITY=10", "REVERSIBLE=NO"});
+        const GDALDatasetUniquePtr original(
+            GDALDataset::Open(folder.File("original.tif").c_str(), GDAL_OF_UPDATE));
+        ASSERT_TRUE(original);
+        original->SetGeoTransform(geoTransform.data());
+        utm.importFromEPSG(32633);
+        original->SetSpatialRef(&utm);
+    }
+
+    ProgramRun Run(const Lines& arguments) const {
+        std::string command = "cd '" + folder.Path().string() +
+                              "' && exec " ZARNIK_BINARY " -i original.tif -c compressed.jp2";
+        for (const auto& argument : arguments) {
+            command += " '" + argument + "'";
+        }
+        ProgramRun run;
+        FILE* const pipe = popen(command.c_str(), "r");
+        char chunk[4096];
+        for (size_t got; pipe && (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) {
+            run.output.append(chunk, got);
+        }
+        const int status = pipe ? pclose(pipe) : -1;
+        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return run;
+    }
+
+    TemporaryDirectory folder;
+    std::array<double, 6> geoTransform{500000.0, 0.5, 0.0, 4600000.0, 0.0, -0.5};
+    OGRSpatialReference utm;
+};
+
+TEST_F(Outputs, OneRunWritesTheJsonTheTileValuesAndTheMapAsTheReportSaysThem) {
+    const ProgramRun run =
+        Run({"-stat", "ssim,mse", "-ts", "64", "-tn", "15", "-compareStat", "ssim", "-compareBand",
+             "1", "-json", "r.json", "-tileValues", "t.csv", "-qualityMap", "m.tif"});
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+
+    // The tile values: the same tiles and values as the progress line.
+    Lines header;
+    const std::vector<TileRow> rows = ReadTileRows(folder.File("t.csv"), header);
+    EXPECT_EQ(header, (Lines{"tile", "x0", "y0", "x1", "y1", "band", "ssim", "mse",
+                             "originalReadUs", "compressedReadUs"}));
+    const Lines progress = SplitAt(run.output.substr(1, run.output.find('\n') - 1), '\r');
+    ASSERT_EQ(rows.size(), 45u);
+    ASSERT_EQ(progress.size(), 15u);
+    for (size_t tile = 0; tile < 15; ++tile) {
+        std::string expected = std::to_string(tile + 1) + " of 15 [";
+        const TileRow& first = rows[3 * tile];
+        expected += std::to_string(first.x0) + "," + std::to_string(first.y0) + ";" +
+                    std::to_string(first.x1) + "," + std::to_string(first.y1) + "] ";
+        for (size_t band = 0; band < 3; ++band) {
+            const TileRow& row = rows[3 * tile + band];
+            EXPECT_EQ(row.tile, int(tile));
+            EXPECT_EQ(row.band, int(band));
+            expected +=
+                Shortest(row.values[0]) + "," + Shortest(row.values[1]) + (band < 2 ? "," : "");
+        }
+        EXPECT_EQ(progress[tile].substr(0, expected.size()), expected);
+    }
+    EXPECT_EQ(rows[12].x1, 299); // the fifth tile is clipped at the right edge
+
+    // The JSON: the report's figures, and percentiles of the tile values.
+    CPLJSONDocument document;
+    ASSERT_TRUE(document.Load(folder.File("r.json")));
+    const CPLJSONObject json = document.GetRoot();
+    EXPECT_EQ(json.GetInteger("schema"), 1);
+    EXPECT_EQ(json.GetInteger("tileCount"), 15);
+    EXPECT_EQ(json.GetString("order"), "sequential");
+    EXPECT_EQ(json.GetInteger("original/width"), 300);
+    EXPECT_EQ(json.GetString("compressed/reader"), "sdk");
+    for (const auto& [statistic, column] : {std::pair{"ssim", 0}, std::pair{"mse", 1}}) {
+        SCOPED_TRACE(statistic);
+        const CPLJSONArray bands = json.GetArray(std::string("statistics/") + statistic);
+        ASSERT_EQ(bands.Size(), 3);
+        const Lines report = ReportFigures(run.output, statistic);
+        Lines figures;
+        for (int band = 0; band < 3; ++band) {
+            for (const char* key : {"min", "avg", "max"}) {
+                figures.push_back(Fixed4(bands[band].GetDouble(key)));
+            }
+            std::vector<float> values;
+            for (const TileRow& row : rows) {
+                if (row.band == band) {
+                    values.push_back(row.values[size_t(column)]);
+                }
+            }
+            std::sort(values.begin(), values.end());
+            EXPECT_EQ(bands[band].GetInteger("count"), 15);
+            EXPECT_EQ(float(bands[band].GetDouble("p50")), values[7]); // rank 8 of 15
+            EXPECT_EQ(float(bands[band].GetDouble("p95")), values[14]);
+        }
+        EXPECT_EQ(figures, report);
+    }
+
+    // The map: one cell per tile of the 5 x 4 grid, lying on the original.
+    const GDALDatasetUniquePtr map(GDALDataset::Open(folder.File("m.tif").c_str()));
+    ASSERT_TRUE(map);
+    EXPECT_EQ(map->GetRasterXSize(), 5);
+    EXPECT_EQ(map->GetRasterYSize(), 4);
+    ASSERT_EQ(map->GetRasterCount(), 6);
+    std::array<double, 6> mapTransform{};
+    map->GetGeoTransform(mapTransform.data());
+    EXPECT_EQ(mapTransform, (std::array<double, 6>{500000.0, 32.0, 0.0, 4600000.0, 0.0, -32.0}));
+    ASSERT_NE(map->GetSpatialRef(), nullptr);
+    EXPECT_TRUE(map->GetSpatialRef()->IsSame(&utm));
+    EXPECT_STREQ(map->GetRasterBand(1)->GetDescription(), "mse band 0 (GDAL red)");
+    EXPECT_STREQ(map->GetRasterBand(5)->GetDescription(), "ssim band 1 (GDAL green)");
+    int hasNoData = 0;
+    EXPECT_TRUE(std::isnan(map->GetRasterBand(5)->GetNoDataValue(&hasNoData)) && hasNoData);
+    const std::vector<float> ssimGreen = ReadBand(*map, 5);
+    EXPECT_EQ(ssimGreen[7], rows[3 * 7 + 1].values[0]); // tile 7 is cell (2, 1)
+    EXPECT_TRUE(std::all_of(ssimGreen.begin() + 15, ssimGreen.end(),
+                            [](float cell) { return std::isnan(cell); }));
+
+    // Its quick look: at least 512 pixels wide, transparent where no tile went.
+    const GDALDatasetUniquePtr preview(GDALDataset::Open(folder.File("m.png").c_str()));
+    ASSERT_TRUE(preview);
+    EXPECT_GE(preview->GetRasterXSize(), 512);
+    ASSERT_EQ(preview->GetRasterCount(), 4);
+    const std::vector<float> alpha = ReadBand(*preview, 4);
+    EXPECT_EQ(alpha.front(), 255.0f);
+    EXPECT_EQ(alpha.back(), 0.0f);
+}
+
+TEST_F(Outputs, RandomTilesAverageIntoTheCellsWhoseCentresTheyCover) {
+    const ProgramRun run = Run({"-stat", "mse", "-or", "ran", "-ts", "64", "-tn", "12",
+                                "-tileValues", "t.csv", "-qualityMap", "m.tif"});
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    Lines header;
+    const std::vector<TileRow> rows = ReadTileRows(folder.File("t.csv"), header);
+    const GDALDatasetUniquePtr map(GDALDataset::Open(folder.File("m.tif").c_str()));
+    ASSERT_TRUE(map);
+    // Cells of 16 pixels over 300 x 200.
+    ASSERT_EQ(map->GetRasterXSize(), 19);
+    ASSERT_EQ(map->GetRasterYSize(), 13);
+    for (int band = 0; band < 3; ++band) {
+        const std::vector<float> cells = ReadBand(*map, band + 1);
+        for (int cell = 0; cell < 19 * 13; ++cell) {
+            const double x = (cell % 19) * 16 + 8, y = (cell / 19) * 16 + 8;
+            double sum = 0;
+            int count = 0;
+            for (const TileRow& row : rows) {
+                if (row.band == band && row.x0 <= x && x < row.x1 + 1 && row.y0 <= y &&
+                    y < row.y1 + 1) {
+                    sum += row.values[0];
+                    ++count;
+                }
+            }
+            if (count == 0) {
+                EXPECT_TRUE(std::isnan(cells[size_t(cell)])) << "cell " << cell;
+            } else {
+                EXPECT_FLOAT_EQ(cells[size_t(cell)], float(sum / count)) << "cell " << cell;
+            }
+        }
+    }
+}
+
+TEST_F(Outputs, GatesPassOrFailWithExitCode3AndOneLinePerFailingBand) {
+    const ProgramRun plain = Run({"-stat", "ssim,mse", "-ts", "128", "-tn", "2"});
+    ASSERT_EQ(plain.exitCode, 0) << plain.output;
+    const Lines ssim = ReportFigures(plain.output, "ssim"),
+                mse = ReportFigures(plain.output, "mse");
+    struct Case {
+        Lines gates;
+        int exitCode;
+        Lines failures; // statistic, band and the average at four decimals
+    };
+    const std::vector<Case> cases = {
+        {{"-failBelow", "ssim=0.01,mse=0", "-failAbove", "ssim=1"}, 0, {}},
+        {{"-failAbove", "mse=0"}, 3, {"mse 0 " + mse[1], "mse 1 " + mse[4], "mse 2 " + mse[7]}},
+        {{"-failAbove", "mse=1e9", "-failBelow", "ssim=2"},
+         3,
+         {"ssim 0 " + ssim[1], "ssim 1 " + ssim[4], "ssim 2 " + ssim[7]}},
+    };
+    for (const Case& gate : cases) {
+        Lines arguments = {"-stat", "ssim,mse", "-ts", "128", "-tn", "2"};
+        arguments.insert(arguments.end(), gate.gates.begin(), gate.gates.end());
+        const ProgramRun run = Run(arguments);
+        SCOPED_TRACE(run.output);
+        EXPECT_EQ(run.exitCode, gate.exitCode);
+        Lines failures;
+        for (const std::string& line : SplitAt(run.output, '\n')) {
+            if (line.rfind("Quality gate failed: ", 0) == 0) {
+                std::istringstream words(line.substr(21));
+                std::string statistic, on, bandWord, band, word;
+                words >> statistic >> on >> bandWord >> band;
+                while (words >> word && word != "averages") {
+                }
+                words >> word;
+                failures.push_back(statistic + " " + band + " " + Fixed4(std::stod(word)));
+            }
+        }
+        EXPECT_EQ(failures, gate.failures);
+    }
+    // With the JSON on standard output, nothing else is there.
+    const ProgramRun json =
+        Run({"-stat", "mse", "-ts", "128", "-tn", "2", "-json", "-", "-failAbove", "mse=0"});
+    EXPECT_EQ(json.exitCode, 3);
+    CPLJSONDocument document;
+    EXPECT_TRUE(document.LoadMemory(json.output)) << json.output;
+    EXPECT_EQ(json.output.rfind("}\n"), json.output.size() - 2);
+}
+
+TEST_F(Outputs, BadOutputsAndGatesFailWithExitCode2) {
+    const std::string parse = "Failed to parse command line";
+    const std::vector<std::pair<Lines, std::string>> cases = {
+        {{"-failBelow", "ssim"}, "-failBelow expects stat=value, not 'ssim'"},
+        {{"-failBelow", "ssim="}, "-failBelow expects stat=value, not 'ssim='"},
+        {{"-failAbove", "ssim=abc"}, "-failAbove expects stat=value, not 'ssim=abc'"},
+        {{"-failBelow", "=0.9"}, "-failBelow expects stat=value, not '=0.9'"},
+        {{"-failBelow", "psnr=30"},
+         "-failBelow statistic 'psnr' must be one of the values provided in -stat."},
+        {{"-json", "nowhere/r.json"},
+         "Error occured. Details: Unable to create JSON report "
+         "nowhere/r.json"},
+        {{"-tileValues", "nowhere/t.csv"},
+         "Error occured. Details: Unable to create tile values file nowhere/t.csv"},
+        {{"-qualityMap", "nowhere/m.tif"},
+         "Error occured. Details: Unable to create quality map nowhere/m.tif"},
+        {{"-qualityMap", "m.tif", "-compareBand", "3"},
+         "Error occured. Details: The quality map's quick look shows -compareBand 3, which is no "
+         "band of the 3-band images"},
+        {{"-tileValues", "/dev/full"},
+         "Error occured. Details: Unable to write tile values file /dev/full"},
+        {{"-json", "/dev/full"}, "Error occured. Details: Unable to write JSON report /dev/full"},
+    };
+    for (size_t row = 0; row < cases.size(); ++row) {
+        const auto& [arguments, message] = cases[row];
+        SCOPED_TRACE(message);
+        Lines all = {"-ts", "128", "-tn", "2"};
+        all.insert(all.end(), arguments.begin(), arguments.end());
+        const ProgramRun run = Run(all);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_NE(run.output.find(message), std::string::npos) << run.output;
+        EXPECT_EQ(row < 5, run.output.find(parse) != std::string::npos);
+        // A file that cannot be created stops the run before the first tile.
+        if (row >= 5 && row < 9) {
+            EXPECT_EQ(run.output.find(" of 2 ["), std::string::npos) << run.output;
+        }
+    }
+}
+
+} // namespace

@@ -336,14 +336,4 @@ std::optional<float> ComputeMaskedSSIM(const float* a, const float* b, const uin
     return result;
 }
 
-std::optional<float> ComputeMaskedMSSSIM(const float* a, const float* b, const uint8_t* valid,
-                                         int32_t w, int32_t h) {
-    for (int32_t i = 0; i < w * h; ++i) {
-        if (valid[i] == 0) {
-            return std::nullopt;
-        }
-    }
-    return reference::ComputeMSSSIM(a, b, w, h);
-}
-
 } // namespace reference

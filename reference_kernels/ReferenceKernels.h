@@ -60,14 +60,12 @@ float ComputeMSSSIM(const float* a, const float* b, int32_t width, int32_t heigh
 
 // The statistics over the pixels that hold data (non-zero bytes of `valid`,
 // laid out as the samples). MSE over the valid pixels; SSIM's mean over the
-// window positions that see only valid pixels; MS-SSIM only for a tile
-// without an invalid pixel. No value when nothing is left to average.
+// window positions that see only valid pixels. No value when nothing is left
+// to average.
 std::optional<float> ComputeMaskedMSE(const float* a, const float* b, const uint8_t* valid,
                                       int32_t width, int32_t height);
 std::optional<float> ComputeMaskedSSIM(const float* a, const float* b, const uint8_t* valid,
                                        int32_t width, int32_t height,
                                        const SSIMParameters* parameters);
-std::optional<float> ComputeMaskedMSSSIM(const float* a, const float* b, const uint8_t* valid,
-                                         int32_t width, int32_t height);
 
 } // namespace reference

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <bit>
 #include <cmath>
 #include <set>
 #include <string>
@@ -66,6 +67,41 @@ TEST(StatisticsTest, KnownValuesAndSizeLimits) {
         EXPECT_TRUE(value == expected || std::fabs(value - expected) <= tolerance)
             << name << " at peak " << peak << " of " << tiles.width << "x" << tiles.height << ": "
             << value << " computed, " << expected << " expected";
+    }
+}
+
+TEST(StatisticsTest, MaskedStatisticsAreThoseOfTheValidPixelsAlone) {
+    const TilePair t = NoisyTiles(180, 176, 255, 9);
+    const std::vector<uint8_t> all(t.original.size(), 1), none(all.size(), 0);
+    std::vector<uint8_t> scattered(all.size());
+    TilePair kept{0, 1, {}, {}}; // the valid pixels of `scattered` in row order, as one row
+    for (size_t i = 0; i < all.size(); ++i) {
+        if ((scattered[i] = i % 7 != 3)) {
+            kept.original.push_back(t.original[i]);
+            kept.compressed.push_back(t.compressed[i]);
+            ++kept.width;
+        }
+    }
+    // The statistic, the mask, and the tiles whose Compute it must give to
+    // the bit (none: no value). MS-SSIM cannot leave pixels out.
+    std::vector<std::tuple<const char*, const std::vector<uint8_t>*, const TilePair*>> cases = {
+        {"mse", &scattered, &kept}, {"psnr", &scattered, &kept}, {"ms-ssim", &scattered, nullptr}};
+    for (const char* name : {"mse", "psnr", "ssim", "ms-ssim"}) {
+        cases.insert(cases.end(), {{name, &all, &t}, {name, &none, nullptr}});
+    }
+    CAlgorithmRegistry registry;
+    for (const auto& [name, mask, expected] : cases) {
+        std::vector<CAlgorithm*> created;
+        ASSERT_TRUE(registry.CreateAlgorithms(name, 255, created));
+        const std::optional<float> masked = created[0]->ComputeMasked(
+            t.original.data(), t.compressed.data(), mask->data(), t.width, t.height);
+        ASSERT_EQ(expected != nullptr, masked.has_value()) << name;
+        if (expected != nullptr) {
+            const float value =
+                created[0]->Compute(expected->original.data(), expected->compressed.data(),
+                                    expected->width, expected->height);
+            EXPECT_EQ(std::bit_cast<uint32_t>(value), std::bit_cast<uint32_t>(*masked)) << name;
+        }
     }
 }
 

@@ -16,6 +16,9 @@ compressed="$output/sample.jp2"
 if [ ! -s "$original" ]; then
   echo "Making a 2048 x 2048 RGB sample original: $original"
   /usr/bin/python3 "$here/make-sample.py" "$original" 2048
+  # Half-metre pixels in UTM zone 33, so the quality map lies on the
+  # original in a GIS.
+  gdal_edit.py -a_srs EPSG:32633 -a_ullr 500000 4601024 501024 4600000 "$original"
 fi
 if [ ! -s "$compressed" ]; then
   echo "Writing a JPEG 2000 copy at about 1:20: $compressed"
@@ -31,8 +34,12 @@ run() {
 }
 
 run -i "$original" -c "$compressed" -stat all -tn 64 \
-  -best 2 -worst 2 -compareStat ssim -bestPrefix "$output/best_" -worstPrefix "$output/worst_"
+  -best 2 -worst 2 -compareStat ssim -bestPrefix "$output/best_" -worstPrefix "$output/worst_" \
+  -json "$output/report.json" -tileValues "$output/tiles.csv" -qualityMap "$output/quality-map.tif"
 run -i "$original" -c "$compressed" -stat all -tn 64 -u
 echo
 echo "Best and worst tiles, original (o) and compressed (c):"
 ls "$output"/best_* "$output"/worst_*
+echo
+echo "JSON report, tile values, quality map and its quick look:"
+ls "$output"/report.json "$output"/tiles.csv "$output"/quality-map.tif "$output"/quality-map.png

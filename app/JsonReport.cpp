@@ -17,14 +17,18 @@ std::string OrderOf(const CParsedCommandLine& options) {
 }
 
 void WriteGates(CJsonWriter& json, const CParsedCommandLine& options, bool failBelow) {
-    json.BeginObject();
+    json.BeginArray();
     for (const QualityGate& gate : options.qualityGates) {
         if (gate.failBelow == failBelow) {
-            json.Key(gate.statistic);
+            json.BeginObject();
+            json.Key("statistic");
+            json.String(gate.statistic);
+            json.Key("limit");
             json.Number(gate.limit);
+            json.EndObject();
         }
     }
-    json.EndObject();
+    json.EndArray();
 }
 
 void WriteOptions(CJsonWriter& json, const CParsedCommandLine& options) {

@@ -238,20 +238,23 @@ TEST_F(Outputs, OneRunWritesTheJsonTheTileValuesAndTheMapAsTheReportSaysThem) {
 }
 
 TEST_F(Outputs, RandomTilesAverageIntoTheCellsWhoseCentresTheyCover) {
-    const ProgramRun run = Run({"-stat", "mse", "-or", "ran", "-ts", "64", "-tn", "12",
-                                "-tileValues", "t.csv", "-qualityMap", "m.tif"});
+    const ProgramRun run = Run({"-stat", "mse", "-or", "ran", "-ts", "64", "-tn", "12", "-bbox",
+                                "20,10,299,199", "-tileValues", "t.csv", "-qualityMap", "m.tif"});
     ASSERT_EQ(run.exitCode, 0) << run.output;
     Lines header;
     const std::vector<TileRow> rows = ReadTileRows(folder.File("t.csv"), header);
     const GDALDatasetUniquePtr map(GDALDataset::Open(folder.File("m.tif").c_str()));
     ASSERT_TRUE(map);
-    // Cells of 16 pixels over 300 x 200.
-    ASSERT_EQ(map->GetRasterXSize(), 19);
-    ASSERT_EQ(map->GetRasterYSize(), 13);
+    // Cells of 16 pixels over the 280 x 190 box, starting at its corner.
+    ASSERT_EQ(map->GetRasterXSize(), 18);
+    ASSERT_EQ(map->GetRasterYSize(), 12);
+    std::array<double, 6> mapTransform{};
+    map->GetGeoTransform(mapTransform.data());
+    EXPECT_EQ(mapTransform, (std::array<double, 6>{500010.0, 8.0, 0.0, 4599995.0, 0.0, -8.0}));
     for (int band = 0; band < 3; ++band) {
         const std::vector<float> cells = ReadBand(*map, band + 1);
-        for (int cell = 0; cell < 19 * 13; ++cell) {
-            const double x = (cell % 19) * 16 + 8, y = (cell / 19) * 16 + 8;
+        for (int cell = 0; cell < 18 * 12; ++cell) {
+            const double x = 20 + (cell % 18) * 16 + 8, y = 10 + (cell / 18) * 16 + 8;
             double sum = 0;
             int count = 0;
             for (const TileRow& row : rows) {

@@ -4,32 +4,7 @@
 #include "metrics/MS_SSIMAlgorithm.h"
 #include "metrics/PSNRAlgorithm.h"
 #include "metrics/SSIMAlgorithm.h"
-
-namespace {
-
-constexpr char kBlanks[] = " \t\r\n";
-
-std::string Trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(kBlanks);
-    if (first == std::string::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
-
-// Every piece between commas, empty pieces included.
-std::vector<std::string> SplitAtCommas(const std::string& text) {
-    std::vector<std::string> pieces;
-    std::string::size_type start = 0;
-    for (auto comma = text.find(','); comma != std::string::npos; comma = text.find(',', start)) {
-        pieces.push_back(text.substr(start, comma - start));
-        start = comma + 1;
-    }
-    pieces.push_back(text.substr(start));
-    return pieces;
-}
-
-} // namespace
+#include "metrics/TextPieces.h"
 
 CAlgorithmRegistry::CAlgorithmRegistry() {
     // The prototypes' peak values only fill the field; every instance gets
@@ -48,8 +23,8 @@ bool CAlgorithmRegistry::CreateAlgorithms(std::string names, float peakValue,
         }
         return true;
     }
-    for (const std::string& piece : SplitAtCommas(names)) {
-        const auto found = prototypes.find(Trimmed(piece));
+    for (const std::string& piece : Split(names, ",")) {
+        const auto found = prototypes.find(Trim(piece));
         if (found == prototypes.end()) {
             return false;
         }

@@ -6,6 +6,7 @@
 #include "metrics/WorkBuffer.h"
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -56,6 +57,16 @@ int32_t AccumulateValidProduct(const double* terms, void* context) {
         mean.sum += Product(terms);
     }
     return 0;
+}
+
+// Copies `box` of a `width`-wide image row by row, packed, into `out`; `out`
+// may be the image itself, since no row moves right.
+template <typename T> void CopyBox(const T* image, int32_t width, const MapBox& box, T* out) {
+    for (int32_t j = 0; j < box.height; ++j) {
+        const std::size_t from = static_cast<std::size_t>(box.y + j) * width + box.x;
+        std::memmove(out + static_cast<std::size_t>(j) * box.width, image + from,
+                     static_cast<std::size_t>(box.width) * sizeof(T));
+    }
 }
 
 float CombineValidMean(int32_t /*width*/, int32_t /*height*/, void* context) {
@@ -154,8 +165,25 @@ std::optional<float> ComputeMaskedSSIM(const float* a, const float* b, const uin
     if (validWindows == 0) {
         return std::nullopt;
     }
+    // Only the box around the valid positions is filtered, which makes a
+    // tile with a wide invalid collar cheaper than a whole one. Every
+    // position's terms come from its own footprint alone, so they keep their
+    // bits in the smaller tile, and the positions keep their row order.
+    const MapBox positions = NonZeroBox(windowValid.Get(), columns, rows);
+    const MapBox footprints{positions.x, positions.y, positions.width + kGaussianWindowSize - 1,
+                            positions.height + kGaussianWindowSize - 1};
+    const std::size_t samples = SampleCount(footprints.width, footprints.height);
+    CWorkBuffer<float> cut(2 * samples);
+    if (!cut) {
+        return kFailure;
+    }
+    CopyBox(a, width, footprints, cut.Get());
+    CopyBox(b, width, footprints, cut.Get() + samples);
+    CopyBox(windowValid.Get(), columns, positions, windowValid.Get());
+
     const FilterKernel window = GaussianWindowKernel();
     ValidWindowMean mean{windowValid.Get(), 0, validWindows, 0};
     const SSIMCallbacks callbacks{AccumulateValidProduct, CombineValidMean, &mean};
-    return SSIMCore(a, b, width, height, &window, &callbacks, parameters);
+    return SSIMCore(cut.Get(), cut.Get() + samples, footprints.width, footprints.height, &window,
+                    &callbacks, parameters);
 }

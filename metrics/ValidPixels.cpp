@@ -3,6 +3,7 @@
 #include "metrics/WorkBuffer.h"
 
 #include <algorithm>
+#include <iterator>
 #include <numeric>
 
 namespace {
@@ -59,4 +60,23 @@ int32_t MarkValidWindows(const uint8_t* valid, int32_t width, int32_t height, in
         }
     }
     return validWindows;
+}
+
+MapBox NonZeroBox(const uint8_t* map, int32_t width, int32_t height) {
+    const auto nonZero = [](uint8_t entry) { return entry != 0; };
+    int32_t left = width, right = -1, top = height, bottom = -1;
+    for (int32_t y = 0; y < height; ++y) {
+        const uint8_t* row = map + static_cast<std::size_t>(y) * width;
+        const uint8_t* first = std::find_if(row, row + width, nonZero);
+        if (first == row + width) {
+            continue;
+        }
+        const auto last = std::find_if(std::make_reverse_iterator(row + width),
+                                       std::make_reverse_iterator(first), nonZero);
+        left = std::min(left, static_cast<int32_t>(first - row));
+        right = std::max(right, static_cast<int32_t>(last.base() - 1 - row));
+        top = std::min(top, y);
+        bottom = y;
+    }
+    return {left, top, right - left + 1, bottom - top + 1};
 }

@@ -1,8 +1,11 @@
 #include "raster/sdk/Jpeg2000Codestream.h"
 
 #include "raster/sdk/Error.h"
+#include "raster/sdk/ReadOnlyFile.h"
 
-#include <cstdint>
+#include <array>
+#include <cstddef>
+#include <span>
 
 namespace Orv {
 
@@ -11,60 +14,67 @@ namespace {
 constexpr uint32_t kSignatureBoxType = 0x6A502020; // "jP  "
 constexpr uint32_t kSignatureContent = 0x0D0A870A;
 constexpr uint32_t kCodestreamBoxType = 0x6A703263; // "jp2c"
-constexpr size_t kSignatureBoxSize = 12;
+constexpr uint64_t kSignatureBoxSize = 12;
 
-uint64_t ReadBigEndian(std::span<const std::byte> bytes, size_t offset, size_t byteCount) {
-    if (bytes.size() < offset || bytes.size() - offset < byteCount) {
+// `byteCount` (at most 8) bytes at `offset` of the extent, as one number.
+uint64_t ReadBigEndian(const CReadOnlyFile& file, const CodestreamExtent& extent, uint64_t offset,
+                       size_t byteCount) {
+    if (extent.length < offset || extent.length - offset < byteCount) {
+        throw CError(kErrorCorruptFile);
+    }
+    std::array<std::byte, 8> bytes{};
+    const std::span<std::byte> wanted(bytes.data(), byteCount);
+    if (file.ReadAt(extent.offset + offset, wanted) != byteCount) {
         throw CError(kErrorCorruptFile);
     }
     uint64_t value = 0;
-    for (size_t i = 0; i < byteCount; ++i) {
-        value = (value << 8) | std::to_integer<uint64_t>(bytes[offset + i]);
+    for (const std::byte byte : wanted) {
+        value = (value << 8) | std::to_integer<uint64_t>(byte);
     }
     return value;
 }
 
-bool StartsWithMarkers(std::span<const std::byte> bytes) {
-    // Start of codestream (FF4F) directly followed by the image size (FF51).
-    return ReadBigEndian(bytes, 0, 4) == 0xFF4FFF51;
-}
-
-bool EndsWithEndMarker(std::span<const std::byte> bytes) {
-    return bytes.size() >= 2 && ReadBigEndian(bytes, bytes.size() - 2, 2) == 0xFFD9;
+CodestreamExtent CheckCodestreamAt(const CReadOnlyFile& file, const CodestreamExtent& extent) {
+    // Start of codestream (FF4F) directly followed by the image size (FF51),
+    // and the end marker (FFD9) last.
+    if (ReadBigEndian(file, extent, 0, 4) != 0xFF4FFF51 || extent.length < 2 ||
+        ReadBigEndian(file, extent, extent.length - 2, 2) != 0xFFD9) {
+        throw CError(kErrorCorruptFile);
+    }
+    return extent;
 }
 
 } // namespace
 
-std::span<const std::byte> CheckRawCodestream(std::span<const std::byte> file) {
-    if (!StartsWithMarkers(file) || !EndsWithEndMarker(file)) {
-        throw CError(kErrorCorruptFile);
-    }
-    return file;
+CodestreamExtent CheckRawCodestream(const CReadOnlyFile& file) {
+    return CheckCodestreamAt(file, CodestreamExtent{0, file.Size()});
 }
 
-std::span<const std::byte> FindCodestreamInJp2Boxes(std::span<const std::byte> file) {
-    if (ReadBigEndian(file, 0, 4) != kSignatureBoxSize ||
-        ReadBigEndian(file, 4, 4) != kSignatureBoxType ||
-        ReadBigEndian(file, 8, 4) != kSignatureContent) {
+CodestreamExtent FindCodestreamInJp2Boxes(const CReadOnlyFile& file) {
+    const CodestreamExtent whole{0, file.Size()};
+    if (ReadBigEndian(file, whole, 0, 4) != kSignatureBoxSize ||
+        ReadBigEndian(file, whole, 4, 4) != kSignatureBoxType ||
+        ReadBigEndian(file, whole, 8, 4) != kSignatureContent) {
         throw CError(kErrorCorruptFile);
     }
-    size_t offset = 0;
-    while (offset < file.size()) {
-        const uint64_t declaredLength = ReadBigEndian(file, offset, 4);
-        const uint64_t type = ReadBigEndian(file, offset + 4, 4);
-        size_t headerSize = 8;
+    uint64_t offset = 0;
+    while (offset < whole.length) {
+        const uint64_t declaredLength = ReadBigEndian(file, whole, offset, 4);
+        const uint64_t type = ReadBigEndian(file, whole, offset + 4, 4);
+        uint64_t headerSize = 8;
         uint64_t boxLength = declaredLength;
         if (declaredLength == 1) {
             headerSize = 16;
-            boxLength = ReadBigEndian(file, offset + 8, 8);
+            boxLength = ReadBigEndian(file, whole, offset + 8, 8);
         } else if (declaredLength == 0) {
-            boxLength = file.size() - offset; // the last box runs to the end
+            boxLength = whole.length - offset; // the last box runs to the end
         }
-        if (boxLength < headerSize || boxLength > file.size() - offset) {
+        if (boxLength < headerSize || boxLength > whole.length - offset) {
             throw CError(kErrorCorruptFile);
         }
         if (type == kCodestreamBoxType) {
-            return CheckRawCodestream(file.subspan(offset + headerSize, boxLength - headerSize));
+            return CheckCodestreamAt(file,
+                                     CodestreamExtent{offset + headerSize, boxLength - headerSize});
         }
         offset += boxLength;
     }

@@ -49,19 +49,18 @@ void StoreComponent(const opj_image_comp_t& component, uint32_t cellType, std::b
 
 } // namespace
 
-CJpeg2000Decoder::CJpeg2000Decoder(std::vector<std::byte> bytes,
-                                   std::span<const std::byte> codestreamInBytes)
-    // Moving a vector keeps its storage, so the codestream span stays valid.
-    : fileBytes(std::move(bytes)), codestream(codestreamInBytes),
+CJpeg2000Decoder::CJpeg2000Decoder(std::unique_ptr<const CReadOnlyFile> openFile,
+                                   const CodestreamExtent& codestreamInFile)
+    : file(std::move(openFile)), codestream(codestreamInFile),
       threadCount(static_cast<int>(std::max(1U, std::thread::hardware_concurrency()))) {
     KeepFreedMemoryForReuse();
-    const COpjMemoryStream stream(codestream);
+    const COpjFileStream stream(*file, codestream);
     const Header header = ReadHeader(stream);
     ReadLayout(*header.image);
     usesComponentTransform = DeclaresComponentTransform(header.codec.get());
 }
 
-CJpeg2000Decoder::Header CJpeg2000Decoder::ReadHeader(const COpjMemoryStream& stream) const {
+CJpeg2000Decoder::Header CJpeg2000Decoder::ReadHeader(const COpjFileStream& stream) const {
     Header header{CreateQuietCodestreamDecoder(threadCount), nullptr};
     opj_image_t* image = nullptr;
     const bool read = opj_read_header(stream.Get(), header.codec.get(), &image);
@@ -115,7 +114,7 @@ void CJpeg2000Decoder::DecodeWindow(uint32_t band, const PixelWindow& window, st
 
 OpjImagePtr CJpeg2000Decoder::DecodeComponents(const PixelWindow& window,
                                                const std::vector<OPJ_UINT32>& components) const {
-    const COpjMemoryStream stream(codestream);
+    const COpjFileStream stream(*file, codestream);
     Header header = ReadHeader(stream);
     opj_codec_t* codec = header.codec.get();
     opj_image_t* image = header.image.get();
@@ -124,11 +123,16 @@ OpjImagePtr CJpeg2000Decoder::DecodeComponents(const PixelWindow& window,
                                     components.data(), OPJ_FALSE)) {
         throw CError(kErrorDecodeFailed);
     }
-    const auto x0 = static_cast<OPJ_INT32>(originX + window.x0);
-    const auto y0 = static_cast<OPJ_INT32>(originY + window.y0);
-    const auto x1 = static_cast<OPJ_INT32>(originX + window.x0 + window.width);
-    const auto y1 = static_cast<OPJ_INT32>(originY + window.y0 + window.height);
-    if (!opj_set_decode_area(codec, image, x0, y0, x1, y1) ||
+    // The decoder takes the area on the reference grid in signed 32 bits.
+    const uint64_t x1 = uint64_t{originX} + window.x0 + window.width;
+    const uint64_t y1 = uint64_t{originY} + window.y0 + window.height;
+    if (x1 > uint64_t{std::numeric_limits<OPJ_INT32>::max()} ||
+        y1 > uint64_t{std::numeric_limits<OPJ_INT32>::max()}) {
+        throw CError(kErrorDecodeFailed);
+    }
+    if (!opj_set_decode_area(codec, image, static_cast<OPJ_INT32>(originX + window.x0),
+                             static_cast<OPJ_INT32>(originY + window.y0),
+                             static_cast<OPJ_INT32>(x1), static_cast<OPJ_INT32>(y1)) ||
         !opj_decode(codec, stream.Get(), image)) {
         throw CError(kErrorDecodeFailed);
     }

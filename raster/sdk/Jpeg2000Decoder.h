@@ -3,7 +3,7 @@
 #include "raster/sdk/OpjHandles.h"
 #include "raster/sdk/RasterDecoder.h"
 
-#include <span>
+#include <memory>
 #include <vector>
 
 namespace Orv {
@@ -13,13 +13,13 @@ namespace Orv {
 //
 // A fresh codec serves each window: OpenJPEG 2.5.0 can reuse a codec only for
 // single-tile images, and reuse together with a component subset has
-// crashed. The file's bytes stay in memory so that a window never re-reads
-// the file.
+// crashed. The file stays open and each window reads only the parts of the
+// codestream it needs, so memory follows the windows, not the file's size.
 class CJpeg2000Decoder : public IRasterDecoder {
 public:
-    // `codestream` lies inside `fileBytes`. Throws CError when the main header
-    // is broken or the components differ in size, sub-sampling or sign.
-    CJpeg2000Decoder(std::vector<std::byte> fileBytes, std::span<const std::byte> codestream);
+    // `codestream` lies inside `file`. Throws CError when the main header is
+    // broken or the components differ in size, sub-sampling or sign.
+    CJpeg2000Decoder(std::unique_ptr<const CReadOnlyFile> file, const CodestreamExtent& codestream);
 
     const OrvFileInfo& GetLayout() const override { return layout; }
     void DecodeWindow(uint32_t band, const PixelWindow& window, std::byte* samples) override;
@@ -30,14 +30,14 @@ private:
         OpjImagePtr image;
     };
 
-    Header ReadHeader(const COpjMemoryStream& stream) const;
+    Header ReadHeader(const COpjFileStream& stream) const;
     void ReadLayout(const opj_image_t& image);
     // Decodes `components` (all when empty) of `window` from a fresh codec.
     OpjImagePtr DecodeComponents(const PixelWindow& window,
                                  const std::vector<OPJ_UINT32>& components) const;
 
-    std::vector<std::byte> fileBytes;
-    std::span<const std::byte> codestream;
+    std::unique_ptr<const CReadOnlyFile> file;
+    CodestreamExtent codestream;
     OrvFileInfo layout{};
     // Position of the image on the codestream's reference grid.
     uint32_t originX = 0;

@@ -1,7 +1,6 @@
 #include "raster/sdk/OpjHandles.h"
 
 #include <algorithm>
-#include <cstring>
 #include <new>
 
 namespace Orv {
@@ -31,35 +30,39 @@ OpjCodecPtr CreateQuietCodestreamDecoder(int threadCount) {
     return codec;
 }
 
-COpjMemoryStream::COpjMemoryStream(std::span<const std::byte> bytes)
-    : cursor{bytes, 0}, stream(opj_stream_create(kStreamChunkSize, OPJ_TRUE)) {
+COpjFileStream::COpjFileStream(const CReadOnlyFile& file, const CodestreamExtent& codestream)
+    : cursor{&file, codestream, 0}, stream(opj_stream_create(kStreamChunkSize, OPJ_TRUE)) {
     if (stream == nullptr) {
         throw std::bad_alloc();
     }
     opj_stream_set_user_data(stream, &cursor, nullptr);
-    opj_stream_set_user_data_length(stream, bytes.size());
+    opj_stream_set_user_data_length(stream, codestream.length);
     opj_stream_set_read_function(stream, Read);
     opj_stream_set_skip_function(stream, Skip);
     opj_stream_set_seek_function(stream, Seek);
 }
 
-COpjMemoryStream::~COpjMemoryStream() {
+COpjFileStream::~COpjFileStream() {
     opj_stream_destroy(stream);
 }
 
-OPJ_SIZE_T COpjMemoryStream::Read(void* buffer, OPJ_SIZE_T byteCount, void* userData) {
+OPJ_SIZE_T COpjFileStream::Read(void* buffer, OPJ_SIZE_T byteCount, void* userData) {
     auto* cursor = static_cast<Cursor*>(userData);
-    if (cursor->offset >= cursor->bytes.size()) {
+    const uint64_t length = cursor->codestream.length;
+    if (cursor->offset >= length) {
         return static_cast<OPJ_SIZE_T>(-1); // end of stream
     }
-    const OPJ_SIZE_T available = cursor->bytes.size() - cursor->offset;
-    const OPJ_SIZE_T copied = std::min(byteCount, available);
-    std::memcpy(buffer, cursor->bytes.data() + cursor->offset, copied);
-    cursor->offset += copied;
-    return copied;
+    const OPJ_SIZE_T wanted = std::min<uint64_t>(byteCount, length - cursor->offset);
+    const size_t read = cursor->file->ReadAt(cursor->codestream.offset + cursor->offset,
+                                             {static_cast<std::byte*>(buffer), wanted});
+    if (read == 0) {
+        return static_cast<OPJ_SIZE_T>(-1); // the file shrank or cannot be read
+    }
+    cursor->offset += read;
+    return read;
 }
 
-OPJ_OFF_T COpjMemoryStream::Skip(OPJ_OFF_T byteCount, void* userData) {
+OPJ_OFF_T COpjFileStream::Skip(OPJ_OFF_T byteCount, void* userData) {
     auto* cursor = static_cast<Cursor*>(userData);
     // Like a file, the position may move past the end; the next read fails.
     if (byteCount >= 0) {
@@ -74,9 +77,9 @@ OPJ_OFF_T COpjMemoryStream::Skip(OPJ_OFF_T byteCount, void* userData) {
     return byteCount;
 }
 
-OPJ_BOOL COpjMemoryStream::Seek(OPJ_OFF_T position, void* userData) {
+OPJ_BOOL COpjFileStream::Seek(OPJ_OFF_T position, void* userData) {
     auto* cursor = static_cast<Cursor*>(userData);
-    if (position < 0 || static_cast<uint64_t>(position) > cursor->bytes.size()) {
+    if (position < 0 || static_cast<uint64_t>(position) > cursor->codestream.length) {
         return OPJ_FALSE;
     }
     cursor->offset = static_cast<uint64_t>(position);

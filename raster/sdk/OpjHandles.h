@@ -1,10 +1,12 @@
 #pragma once
 
+#include "raster/sdk/Jpeg2000Codestream.h"
+#include "raster/sdk/ReadOnlyFile.h"
+
 #include <openjpeg.h>
 
 #include <cstddef>
 #include <memory>
-#include <span>
 
 namespace Orv {
 
@@ -22,20 +24,22 @@ using OpjImagePtr = std::unique_ptr<opj_image_t, OpjImageDeleter>;
 // error number only, and the program writes nothing to standard error.
 OpjCodecPtr CreateQuietCodestreamDecoder(int threadCount);
 
-// An OpenJPEG input stream over bytes held in memory, so that each window can
-// have a fresh stream without touching the disk. The bytes must outlive it.
-class COpjMemoryStream {
+// An OpenJPEG input stream over a codestream in an open file, so that each
+// window can have a fresh stream and only the parts of the codestream it
+// touches are read. The file must outlive the stream.
+class COpjFileStream {
 public:
-    explicit COpjMemoryStream(std::span<const std::byte> bytes);
-    ~COpjMemoryStream();
-    COpjMemoryStream(const COpjMemoryStream&) = delete;
-    COpjMemoryStream& operator=(const COpjMemoryStream&) = delete;
+    COpjFileStream(const CReadOnlyFile& file, const CodestreamExtent& codestream);
+    ~COpjFileStream();
+    COpjFileStream(const COpjFileStream&) = delete;
+    COpjFileStream& operator=(const COpjFileStream&) = delete;
 
     opj_stream_t* Get() const { return stream; }
 
 private:
     struct Cursor {
-        std::span<const std::byte> bytes;
+        const CReadOnlyFile* file;
+        CodestreamExtent codestream;
         uint64_t offset = 0;
     };
 

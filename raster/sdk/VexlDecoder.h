@@ -2,13 +2,15 @@
 
 #include "raster/sdk/RasterDecoder.h"
 
-#include <fstream>
+#include "raster/sdk/ReadOnlyFile.h"
+
 #include <string>
 
 namespace Orv {
 
 // Reads windows of a .vexl file straight from disk, one row at a time; the
-// file stays open so that a window costs only its own rows.
+// file stays open so that a window costs only its own rows, whatever the
+// file's size.
 class CVexlDecoder : public IRasterDecoder {
 public:
     // Throws CError when the file cannot be read or its header and length do
@@ -19,7 +21,7 @@ public:
     void DecodeWindow(uint32_t band, const PixelWindow& window, std::byte* samples) override;
 
 private:
-    std::ifstream file;
+    CReadOnlyFile file;
     OrvFileInfo layout{};
     size_t sampleSize = 0;
 };

@@ -1,10 +1,12 @@
 #include "raster/sdk/View.h"
 
+#include "raster/sdk/ByteCount.h"
 #include "raster/sdk/CellTypeCode.h"
 #include "raster/sdk/RasterDecoderFactory.h"
 
 #include <cstring>
 #include <new>
+#include <optional>
 
 namespace Orv {
 
@@ -53,8 +55,12 @@ CError CView::SetView(uint16_t bandCount, const uint32_t* bandIndices, uint32_t 
 
 CError CView::DecodeWindow(uint32_t band, const PixelWindow& window) {
     try {
-        windowSamples.resize(size_t{window.width} * window.height *
-                             SampleSizeOfCode(decoder->GetLayout().cellType));
+        const std::optional<size_t> byteCount = ByteCountOf(
+            window.width, window.height, SampleSizeOfCode(decoder->GetLayout().cellType));
+        if (!byteCount) {
+            return CError(kErrorOutOfMemory);
+        }
+        windowSamples.resize(*byteCount);
         decoder->DecodeWindow(band, window, windowSamples.data());
     } catch (const CError& error) {
         return error;

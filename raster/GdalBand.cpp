@@ -3,11 +3,13 @@
 #include "raster/CellTypeTable.h"
 #include "raster/GdalCellType.h"
 #include "raster/GdalQuietErrors.h"
+#include "raster/TileBytes.h"
 
 #include <cpl_conv.h>
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <memory>
 #include <new>
 #include <optional>
@@ -42,8 +44,12 @@ void* AllocateOrThrow(size_t byteCount) {
     return memory;
 }
 
-// A degenerate tile has no samples; GDAL refuses its window afterwards.
-int ExtentOf(int64_t extent) {
+// A degenerate tile has no samples; GDAL refuses its window afterwards, as it
+// refuses one wider than any image it holds.
+int ExtentOf(int64_t extent, const CRegion& region) {
+    if (extent > std::numeric_limits<int>::max()) {
+        throw std::runtime_error("RasterIO failed for region " + RegionText(region));
+    }
     return extent > 0 ? static_cast<int>(extent) : 0;
 }
 
@@ -59,11 +65,15 @@ void CGdalBand::ReadRegion(const CRegionPtr& region, float* buffer) {
     if (!cellType) {
         throw std::runtime_error("Unknown raster data type " + std::to_string(type));
     }
-    const int width = ExtentOf(region->Width());
-    const int height = ExtentOf(region->Height());
-    const size_t sampleCount = size_t(width) * size_t(height);
-    const std::unique_ptr<void, VsiFreeDeleter> native(
-        AllocateOrThrow(sampleCount * static_cast<size_t>(GDALGetDataTypeSizeBytes(type))));
+    const int width = ExtentOf(region->Width(), *region);
+    const int height = ExtentOf(region->Height(), *region);
+    const auto sampleSize = static_cast<size_t>(GDALGetDataTypeSizeBytes(type));
+    const size_t byteCount = TileByteCount(*region, sampleSize);
+    const size_t sampleCount = byteCount / sampleSize;
+    const std::unique_ptr<void, VsiFreeDeleter> native(VSIMalloc(byteCount));
+    if (!native && byteCount != 0) {
+        ThrowTileTooLarge(*region);
+    }
     CPLErr result;
     {
         const CGdalQuietErrors quiet;
@@ -95,7 +105,9 @@ std::string CGdalBand::GetName() {
 }
 
 float* CGdalBand::AllocateBuffer(int32_t sampleCount) {
-    // A negative count asks for more than any machine has.
+    if (sampleCount < 0) {
+        throw std::bad_alloc();
+    }
     return static_cast<float*>(AllocateOrThrow(static_cast<size_t>(sampleCount) * sizeof(float)));
 }
 

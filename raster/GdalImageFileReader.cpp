@@ -4,6 +4,7 @@
 #include "raster/GdalBand.h"
 #include "raster/GdalCellType.h"
 #include "raster/GdalQuietErrors.h"
+#include "raster/sdk/ReadOnlyFile.h"
 
 #include <concepts>
 #include <optional>
@@ -37,6 +38,12 @@ float MaxValueOf(GDALDataType type) {
 } // namespace
 
 CGdalImageFileReader::CGdalImageFileReader(const std::string& path) : CImageFileReader(path) {
+    // GDAL would wait on a FIFO for a writer, or read a device without end.
+    // Folders and names that are not files (GDAL's own dataset syntax, its
+    // virtual file systems under "/vsi") are GDAL's to open.
+    if (!path.starts_with("/vsi") && Orv::IsSpecialFile(path)) {
+        throw "Unable to open file ";
+    }
     {
         const CGdalQuietErrors quiet;
         dataset.reset(GDALDataset::FromHandle(GDALOpen(path.c_str(), GA_ReadOnly)));

@@ -1,6 +1,7 @@
 #include "raster/RgbToYuvConvertingBand.h"
 
 #include "raster/RgbToYuvConvertingFileReader.h"
+#include "raster/TileBytes.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -14,7 +15,7 @@ void CRgbToYuvConvertingBand::ReadRegion(const CRegionPtr& region, float* buffer
     CheckComponent();
     Orv::CMutexLock lock(*readerMutex);
     const float* plane = reader->GetPlane(region, component);
-    std::copy(plane, plane + region->Width() * region->Height(), buffer);
+    std::copy(plane, plane + TileByteCount(*region, sizeof(float)) / sizeof(float), buffer);
 }
 
 std::string CRgbToYuvConvertingBand::GetName() {

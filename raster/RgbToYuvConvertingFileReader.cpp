@@ -1,7 +1,10 @@
 #include "raster/RgbToYuvConvertingFileReader.h"
 
 #include "raster/BandBuffer.h"
+#include "raster/TileBytes.h"
 
+#include <limits>
+#include <new>
 #include <stdexcept>
 
 namespace {
@@ -65,10 +68,19 @@ const float* CRgbToYuvConvertingFileReader::GetPlane(const CRegionPtr& region, i
 void CRgbToYuvConvertingFileReader::ConvertTile(const CRegionPtr& region) {
     cachedRegion.reset();
     planes = {};
-    const auto sampleCount = static_cast<int32_t>(region->Width() * region->Height());
+    // The source bands count their buffers in signed 32 bits.
+    const size_t planeSize = TileByteCount(*region, sizeof(float)) / sizeof(float);
+    if (planeSize > size_t{std::numeric_limits<int32_t>::max()}) {
+        ThrowTileTooLarge(*region);
+    }
+    const auto sampleCount = static_cast<int32_t>(planeSize);
     std::array<std::vector<float>, 3> yuv;
-    for (std::vector<float>& plane : yuv) {
-        plane.resize(static_cast<size_t>(sampleCount));
+    try {
+        for (std::vector<float>& plane : yuv) {
+            plane.resize(planeSize);
+        }
+    } catch (const std::bad_alloc&) {
+        ThrowTileTooLarge(*region);
     }
     CBand* redBand = SourceBandOrThrow(*sourceReader, 0, "Unable to get underlying R band");
     CBand* greenBand = SourceBandOrThrow(*sourceReader, 1, "Unable to get underlying G band");

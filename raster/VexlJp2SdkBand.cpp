@@ -1,5 +1,6 @@
 #include "raster/VexlJp2SdkBand.h"
 
+#include "raster/TileBytes.h"
 #include "raster/sdk/CellTypeCode.h"
 #include "raster/sdk/Memory.h"
 
@@ -14,14 +15,6 @@ namespace {
 struct OrvFreeDeleter {
     void operator()(void* memory) const { OrvFree(memory); }
 };
-
-// A degenerate tile has no samples; the view refuses it afterwards.
-size_t SampleCountOf(const CRegion& region) {
-    if (region.Width() <= 0 || region.Height() <= 0) {
-        return 0;
-    }
-    return static_cast<size_t>(region.Width()) * static_cast<size_t>(region.Height());
-}
 
 // A cell type has a read path when the view reads lines of its samples: every
 // type but signed 8-bit.
@@ -54,11 +47,12 @@ void CVexlJp2SdkBand::ReadRegion(const CRegionPtr& region, float* buffer) {
 }
 
 template <typename Sample> void CVexlJp2SdkBand::ReadAs(const CRegion& region, float* buffer) {
-    const size_t sampleCount = SampleCountOf(region);
+    const size_t byteCount = TileByteCount(region, sizeof(Sample));
+    const size_t sampleCount = byteCount / sizeof(Sample);
     std::unique_ptr<Sample, OrvFreeDeleter> samples(
-        static_cast<Sample*>(OrvMalloc(sampleCount * sizeof(Sample), false)));
-    if (!samples && sampleCount != 0) {
-        throw std::bad_alloc();
+        static_cast<Sample*>(OrvMalloc(byteCount, false)));
+    if (!samples && byteCount != 0) {
+        ThrowTileTooLarge(region);
     }
     const auto width = static_cast<uint32_t>(region.Width());
     const auto height = static_cast<uint32_t>(region.Height());
@@ -80,7 +74,9 @@ template <typename Sample> void CVexlJp2SdkBand::ReadAs(const CRegion& region, f
 }
 
 float* CVexlJp2SdkBand::AllocateBuffer(int32_t sampleCount) {
-    // A negative count asks for more than any machine has.
+    if (sampleCount < 0) {
+        throw std::bad_alloc();
+    }
     auto* buffer =
         static_cast<float*>(OrvMalloc(static_cast<size_t>(sampleCount) * sizeof(float), false));
     if (buffer == nullptr) {

@@ -8,11 +8,13 @@
 #include <cpl_string.h>
 #include <gdal_priv.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <set>
 
@@ -54,8 +56,10 @@ std::string Describe(const Opener& open, const std::string& fileName, CRegionPtr
     }
     const CRegionPtr region =
         tile ? tile : MakeRegion(0, 0, int32_t(size.width) - 1, int32_t(size.height) - 1);
-    const auto count =
-        static_cast<size_t>(std::max<int64_t>(0, region->Width() * region->Height()));
+    // A tile too large to hold gets a buffer of one sample: its read must fail
+    // before writing anything.
+    const int64_t pixels = region->Width() * region->Height();
+    const auto count = static_cast<size_t>(pixels > 0 && pixels < (int64_t{1} << 24) ? pixels : 0);
     for (int32_t band = 0; band < reader->GetBandCount(); ++band) {
         std::vector<float> buffer(count + 1, 999.0f); // one sample more, to stay unwritten
         text += " | " + reader->GetBand(band)->GetName() + ": " + Outcome([&] {
@@ -102,6 +106,11 @@ void WriteTwoRasterGeoPackage(const std::string& fileName) {
                                                               list.List(), nullptr, nullptr));
     }
     GDALClose(source);
+}
+
+// A FIFO nobody writes to: opening it for reading would wait for ever.
+Maker Fifo(const char* name) {
+    return Written(name, [](const std::string& fileName) { mkfifo(fileName.c_str(), 0600); });
 }
 
 template <typename Sample> Maker Vexl(std::vector<Sample> samples) {
@@ -262,7 +271,8 @@ INSTANTIATE_TEST_SUITE_P(
          "-1,0;0,0",
          Gdal, MakeRegion(-1, 0, 0, 0)},
         {"NotARaster", Written("a.txt", [](auto& name) { std::ofstream(name) << "text"; }),
-         kGdalNotOpened, Gdal}}),
+         kGdalNotOpened, Gdal},
+        {"Fifo", Fifo("a.tif"), kGdalNotOpened, Gdal}}),
     CaseName);
 
 INSTANTIATE_TEST_SUITE_P(
@@ -318,13 +328,21 @@ INSTANTIATE_TEST_SUITE_P(
         {"OtherExtension", Renamed(kGoodVexl, "a.tif")},
         {"Missing", Written("missing.vexl", [](auto&) {})},
         {"Folder",
-         Written("folder.vexl", [](auto& name) { std::filesystem::create_directory(name); })}}),
+         Written("folder.vexl", [](auto& name) { std::filesystem::create_directory(name); })},
+        {"Fifo", Fifo("a.vexl")},
+        // 2^32 x 2^29 samples of 8 bytes: a byte count of 2^64 wraps to 0.
+        {"TileBeyondMemory", Vexl<double>({0.5, 1, 2, 3}),
+         "2x2 max " + kSdkUnsupported + ", " + kSdkUnsupported +
+             " | JP2SDK: runtime_error: Tile [-2147483648,0;2147483647,536870911] of "
+             "4294967296x536870912 pixels cannot be held in memory",
+         Sdk, MakeRegion(std::numeric_limits<int32_t>::min(), 0, 2147483647, 536870911)}}),
     CaseName);
 
 INSTANTIATE_TEST_SUITE_P(
     Jpeg2000, ReaderOutcomes,
     ::testing::ValuesIn(std::vector<ReaderCase>{
         {"Jp2", Jp2("a.jp2"), kJp2Rgb},
+        {"Fifo", Fifo("a.j2k")},
         {"UpperCaseJp2", Renamed(Jp2("a.jp2"), "A.JP2"), kJp2Rgb},
         {"Jph", Renamed(Jp2("a.jp2"), "a.jph"), kJp2Rgb},
         {"UpperCaseJ2c", Renamed(Jp2("a.j2k"), "a.J2C"), kJp2Rgb},

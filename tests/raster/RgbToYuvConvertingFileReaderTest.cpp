@@ -123,6 +123,13 @@ TEST(RgbToYuvReader, ReportsFailedSourcesFreesTheirBuffersAndKeepsNothing) {
         EXPECT_EQ(source->Band(band).outstandingBuffers, 0) << "band " << band;
     }
     source->Band(1).failReads = false;
+    // 2^31 samples, one more than the source bands can count: the read is
+    // refused before anything is allocated or written.
+    float unwritten = 0;
+    EXPECT_EQ(
+        Outcome([&] { reader.GetBand(0)->ReadRegion(MakeRegion(0, 0, 65535, 32767), &unwritten); }),
+        "runtime_error: Tile [0,0;65535,32767] of 65536x32768 pixels cannot be held in "
+        "memory");
     EXPECT_EQ(Text(ReadBand(*reader.GetBand(0), kImage)), kY);
     EXPECT_EQ(source->Band(0).readCount, 3) << "the tile converted before must be converted anew";
 

@@ -2,11 +2,15 @@
 
 #include "raster/BandBuffer.h"
 #include "raster/CellTypeTable.h"
+#include "raster/GdalQuietErrors.h"
 #include "raster/ImageFileReader.h"
+#include "raster/TileBytes.h"
 
 #include <gdal_priv.h>
 
 #include <concepts>
+#include <filesystem>
+#include <limits>
 #include <stdexcept>
 #include <type_traits>
 
@@ -47,36 +51,83 @@ CGdalImageRegionOutputter::CGdalImageRegionOutputter(std::string name, std::stri
 
 void CGdalImageRegionOutputter::OutputRegion(CImageFileReader& reader, const std::string& name,
                                              const CRegionPtr& region) {
-    const std::string fileName = name + "." + extension;
+    const std::string fileName = FileNameOf(name);
     const int32_t bandCount = reader.GetBandCount();
     const GDALDataType dataType = OutputDataType(reader.GetCellType());
-    const auto width = static_cast<int32_t>(region->Width());
-    const auto height = static_cast<int32_t>(region->Height());
+    // The tile buffers count their samples in signed 32 bits.
+    if (region->Width() * region->Height() > std::numeric_limits<int32_t>::max()) {
+        ThrowTileTooLarge(*region);
+    }
 
     std::vector<char*> options;
     for (const auto& option : creationOptions) {
         options.push_back(const_cast<char*>(option.c_str()));
     }
     options.push_back(nullptr);
-    // Closing the dataset on every exit completes the file.
-    const GDALDatasetUniquePtr dataset(
-        driver->Create(fileName.c_str(), width, height, bandCount, dataType,
+    const CGdalQuietErrors quiet;
+    GDALDatasetUniquePtr dataset(
+        driver->Create(fileName.c_str(), static_cast<int32_t>(region->Width()),
+                       static_cast<int32_t>(region->Height()), bandCount, dataType,
                        creationOptions.empty() ? nullptr : options.data()));
     if (!dataset) {
         throw std::runtime_error("Unable to create tile file " + fileName);
     }
-    for (int32_t i = 0; i < bandCount; ++i) {
-        GDALRasterBand* output = dataset->GetRasterBand(i + 1);
+    bool complete = false;
+    try {
+        complete = WriteBands(reader, *dataset, region);
+    } catch (...) {
+        dataset.reset();
+        RemoveRegion(name);
+        throw;
+    }
+    // GDAL writes most of the file when it flushes and closes it, and reports
+    // a failure there only as its last error.
+    CPLErrorReset();
+    dataset->FlushCache();
+    dataset.reset();
+    if (!complete || CPLGetLastErrorType() == CE_Failure || CPLGetLastErrorType() == CE_Fatal) {
+        RemoveRegion(name);
+        throw std::runtime_error("Unable to write tile file " + fileName);
+    }
+}
+
+bool CGdalImageRegionOutputter::WriteBands(CImageFileReader& reader, GDALDataset& dataset,
+                                           const CRegionPtr& region) {
+    const auto width = static_cast<int32_t>(region->Width());
+    const auto height = static_cast<int32_t>(region->Height());
+    bool complete = true;
+    for (int32_t i = 0; i < reader.GetBandCount(); ++i) {
         CBand* band = reader.GetBand(i);
         if (!band) {
             throw "Unable to get band";
         }
         const CBandBuffer buffer(*band, width * height);
         band->ReadRegion(region, buffer.Samples());
-        // GDAL converts the floats to the file's type; a failed write shows
-        // in the file, not in the run.
-        [[maybe_unused]] const CPLErr written =
-            output->RasterIO(GF_Write, 0, 0, width, height, buffer.Samples(), width, height,
-                             GDT_Float32, 0, 0, nullptr);
+        // GDAL converts the floats to the file's type.
+        complete = dataset.GetRasterBand(i + 1)->RasterIO(GF_Write, 0, 0, width, height,
+                                                          buffer.Samples(), width, height,
+                                                          GDT_Float32, 0, 0, nullptr) == CE_None &&
+                   complete;
     }
+    return complete;
+}
+
+void CGdalImageRegionOutputter::RemoveRegion(const std::string& name) {
+    const std::string fileName = FileNameOf(name);
+    if (fileName.starts_with("/vsi")) {
+        VSIUnlink(fileName.c_str());
+        return;
+    }
+    // Only what a tile file can be, or a link in its place: never the device
+    // or folder a link points to.
+    std::error_code error;
+    const auto kind = std::filesystem::symlink_status(fileName, error).type();
+    if (kind == std::filesystem::file_type::regular ||
+        kind == std::filesystem::file_type::symlink) {
+        std::filesystem::remove(fileName, error);
+    }
+}
+
+std::string CGdalImageRegionOutputter::FileNameOf(const std::string& name) const {
+    return name + "." + extension;
 }

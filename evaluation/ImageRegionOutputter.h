@@ -13,4 +13,7 @@ public:
     // `name` is the output file name without its extension.
     virtual void OutputRegion(CImageFileReader& reader, const std::string& name,
                               const CRegionPtr& region) = 0;
+    // Removes the file of `name` written before, so that a tile whose other
+    // file failed leaves nothing half done behind.
+    virtual void RemoveRegion(const std::string& name) = 0;
 };

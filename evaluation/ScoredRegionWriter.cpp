@@ -19,9 +19,15 @@ void WriteScoredRegions(CImageRegionOutputter& outputter, CImageFileReader& orig
                         CImageFileReader& compressedReader, const std::vector<ScoredRegion>& tiles,
                         const std::string& prefix) {
     for (const auto& tile : tiles) {
-        outputter.OutputRegion(originalReader, ScoredRegionFileName(prefix, tile, "o"),
-                               tile.region);
-        outputter.OutputRegion(compressedReader, ScoredRegionFileName(prefix, tile, "c"),
-                               tile.region);
+        const std::string original = ScoredRegionFileName(prefix, tile, "o");
+        outputter.OutputRegion(originalReader, original, tile.region);
+        // A tile has both its files or neither.
+        try {
+            outputter.OutputRegion(compressedReader, ScoredRegionFileName(prefix, tile, "c"),
+                                   tile.region);
+        } catch (...) {
+            outputter.RemoveRegion(original);
+            throw;
+        }
     }
 }

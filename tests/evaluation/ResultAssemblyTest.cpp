@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <limits>
@@ -228,11 +229,16 @@ TEST(BestAndWorstTiles, FileNamesCarryValueAndCorner) {
     }
 }
 
-// Size, band count, type of band 2 and its pixel (4, 2), or "no file".
+// Size, band count, type of band 2 and its pixel (4, 2), or "no file" when
+// nothing, not even a link, is left at the name.
 std::string DescribeFile(const std::string& fileName) {
+    std::error_code error;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(fileName, error))) {
+        return "no file";
+    }
     GDALDatasetUniquePtr file(GDALDataset::Open(fileName.c_str(), GDAL_OF_RASTER));
     if (!file) {
-        return "no file";
+        return "no raster";
     }
     GDALRasterBand* second = file->GetRasterBand(2);
     float corner = 0;
@@ -250,11 +256,19 @@ std::string DescribeFile(const std::string& fileName) {
 // Each file's data type follows the reader's cell type; other types, and
 // drivers that cannot create files, are refused before a file is created.
 // Pixel (0, 0) of the file is the tile's corner, so pixel (4, 2) of band 2
-// holds offset + 50 + 14 + 2 x 22.
+// holds offset + 50 + 14 + 2 x 22. A tile file that cannot be written whole
+// (its name a link to a full device) fails, and neither file of the tile stays.
 TEST(TileFiles, TilesAreWrittenInTheSourceTypeFromTheirCorner) {
     GDALAllRegister();
     TemporaryDirectory folder;
-    const std::vector<std::tuple<const char*, CellType, float, std::string>> cases = {
+    struct Case {
+        const char* driver;
+        CellType cellType;
+        float offset;
+        std::string expected;
+        const char* fullDeviceSuffix = nullptr; // "o" or "c": that file cannot be written
+    };
+    const std::vector<Case> cases = {
         {"GTiff", CellType::UInt8, 0, "5x3, 2 bands, Byte, corner 108"},
         {"GTiff", CellType::Int16, -300, "5x3, 2 bands, Int16, corner -192"},
         {"GTiff", CellType::UInt16, 60000, "5x3, 2 bands, UInt16, corner 60108"},
@@ -262,8 +276,12 @@ TEST(TileFiles, TilesAreWrittenInTheSourceTypeFromTheirCorner) {
         {"NoSuchDriver", CellType::UInt8, 0, "Unable to create driver, no file"},
         {"JPEG", CellType::UInt8, 0,
          "Driver must support Create method in order to be used as output format, no file"},
+        {"GTiff", CellType::UInt16, 0,
+         "Unable to write tile file d_a_0.5000__10_20_o.tiff, no file", "o"},
+        {"GTiff", CellType::UInt8, 0, "Unable to write tile file d_a_0.5000__10_20_c.tiff, no file",
+         "c"},
     };
-    for (const auto& [driver, cellType, offset, expected] : cases) {
+    for (const auto& [driver, cellType, offset, expected, fullDeviceSuffix] : cases) {
         CFakeImageFileReader reader(64, 64);
         reader.SetCellType(cellType);
         for (int band = 0; band < 2; ++band) {
@@ -271,12 +289,27 @@ TEST(TileFiles, TilesAreWrittenInTheSourceTypeFromTheirCorner) {
                 return offset + static_cast<float>(band * 50 + x + 2 * y);
             });
         }
-        const std::string name = folder.File(driver + std::to_string(static_cast<int>(cellType)));
-        const std::string failure = FailureOf([&] {
-            CGdalImageRegionOutputter(driver, "tiff", {})
-                .OutputRegion(reader, name, std::make_shared<CRegion>(10, 20, 14, 22));
+        std::filesystem::remove_all(folder.Path());
+        std::filesystem::create_directory(folder.Path());
+        const ScoredRegion tile{std::make_shared<CRegion>(10, 20, 14, 22), 0.5f};
+        const std::string prefix = folder.File("d_");
+        if (fullDeviceSuffix) {
+            std::filesystem::create_symlink(
+                "/dev/full", ScoredRegionFileName(prefix, tile, fullDeviceSuffix) + ".tiff");
+        }
+        std::string failure = FailureOf([&] {
+            CGdalImageRegionOutputter outputter(driver, "tiff", {});
+            WriteScoredRegions(outputter, reader, reader, {tile}, prefix);
         });
-        EXPECT_EQ((failure == "no failure" ? "" : failure + ", ") + DescribeFile(name + ".tiff"),
+        if (const size_t at = failure.find(folder.File("")); at != std::string::npos) {
+            failure.erase(at, folder.File("").size());
+        }
+        const std::string original =
+            DescribeFile(ScoredRegionFileName(prefix, tile, "o") + ".tiff");
+        const std::string compressed =
+            DescribeFile(ScoredRegionFileName(prefix, tile, "c") + ".tiff");
+        EXPECT_EQ((failure == "no failure" ? "" : failure + ", ") + original +
+                      (compressed == original ? "" : " but " + compressed),
                   expected);
     }
 }

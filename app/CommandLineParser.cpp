@@ -2,6 +2,7 @@
 
 #include "app/AvailableCores.h"
 #include "metrics/AlgorithmRegistry.h"
+#include "metrics/TextPieces.h"
 #include "regions/SavedFileRegionDivider.h"
 
 #include <algorithm>
@@ -20,30 +21,6 @@
 // and cutting at " -", spaces and commas never splits a multi-byte character.
 
 namespace {
-
-const char* const kBlanks = " \t\r\n";
-
-std::string Trim(const std::string& text) {
-    const auto first = text.find_first_not_of(kBlanks);
-    if (first == std::string::npos) {
-        return {};
-    }
-    const auto last = text.find_last_not_of(kBlanks);
-    return text.substr(first, last - first + 1);
-}
-
-// Every piece between separators, empty pieces included.
-std::vector<std::string> Split(const std::string& text, const std::string& separator) {
-    std::vector<std::string> pieces;
-    std::string::size_type start = 0;
-    for (auto found = text.find(separator); found != std::string::npos;
-         found = text.find(separator, start)) {
-        pieces.push_back(text.substr(start, found - start));
-        start = found + separator.size();
-    }
-    pieces.push_back(text.substr(start));
-    return pieces;
-}
 
 std::string ToLower(std::string text) {
     for (char& c : text) {
@@ -172,6 +149,7 @@ const std::map<std::string, OptionSetter>& OptionSetters() {
         {"failBelow", [](Options& o, Value v) { ParseQualityGates(v, true, o); }},
         {"failAbove", [](Options& o, Value v) { ParseQualityGates(v, false, o); }},
         {"threads", [](Options& o, Value v) { o.threadCount = ParseInt(v); }},
+        {"useMask", [](Options& o, Value) { o.useMask = true; }},
     };
     return setters;
 }

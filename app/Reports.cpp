@@ -57,7 +57,7 @@ void PrintHeader(const char* firstWord, const EvaluationResult& result,
     PrintLine(kRule);
 }
 
-void PrintReadableStatistics(const EvaluationResult& result) {
+void PrintReadableStatistics(const EvaluationResult& result, bool withSkipped) {
     for (const auto& [name, bands] : result.results) {
         std::cout << "Results for " << name << " : " << std::endl;
         for (const auto& [band, statistics] : bands) {
@@ -68,6 +68,9 @@ void PrintReadableStatistics(const EvaluationResult& result) {
             std::cout << " \tMin: " << statistics.min << std::endl;
             std::cout << " \tAvg: " << Average(statistics) << std::endl;
             std::cout << " \tMax: " << statistics.max << std::endl;
+            if (withSkipped) {
+                std::cout << "\tSkipped: " << statistics.skipped << std::endl;
+            }
         }
     }
 }
@@ -125,7 +128,7 @@ void PrintMilliseconds(const char* label, double milliseconds) {
 void PrintReport(const EvaluationResult& result, const CParsedCommandLine& options) {
     UseUsersLocale();
     PrintHeader("Statistics", result, options);
-    PrintReadableStatistics(result);
+    PrintReadableStatistics(result, options.useMask);
     PrintSizesAndSpeed(result);
 }
 

@@ -77,6 +77,14 @@ bool RunComparison(const CParsedCommandLine& options) {
             return OpenCompressedReader(options.compressedFileName, options.useGdal, options.yuv,
                                         options.yOnly);
         });
+    if (options.useMask) {
+        const ComparedBands compared = !options.yuv    ? ComparedBands::Own
+                                       : options.yOnly ? ComparedBands::LumaOnly
+                                                       : ComparedBands::ColoursAndLuma;
+        evaluator.SetMaskReaderOpener([&options, compared] {
+            return std::make_unique<CGdalMaskReader>(options.originalFileName, compared);
+        });
+    }
     evaluator.Setup();
     CRunOutputs outputs(options, evaluator);
     const bool jsonOnly = JsonGoesToStandardOutput(options);

@@ -36,6 +36,7 @@ void PrintUsage() {
         "  -failBelow stat=value\tExit with 3 if an average of stat is below value.",
         "  -failAbove stat=value\tExit with 3 if an average of stat is above value.",
         "  -threads number\tnumber of workers reading tiles (default: every core).",
+        "  -useMask\t\tmeasure only pixels holding data (nodata, mask or alpha).",
     };
     std::cout << std::endl;
     for (const char* line : kLines) {

@@ -48,6 +48,16 @@ void CAlgorithmResultAssembler::AddTiming(const CAlgorithmResultContext& context
     Accumulate(timings[context.GetBandIndex()], elapsed);
 }
 
+void CAlgorithmResultAssembler::AddSkipped(const CAlgorithmResultContext& context,
+                                           const CAlgorithm& algorithm) {
+    Orv::CMutexLock lock(mutex);
+    auto& bands = results[&algorithm];
+    if (!bands) {
+        bands = std::make_shared<BandStatistics>();
+    }
+    (*bands)[context.GetBandIndex()].skipped += 1;
+}
+
 void CAlgorithmResultAssembler::AddResult(const CAlgorithmResultContext& context,
                                           const CAlgorithm& algorithm, float value) {
     Orv::CMutexLock lock(mutex);

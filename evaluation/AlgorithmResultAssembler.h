@@ -33,6 +33,8 @@ public:
     void AddTiming(const CAlgorithmResultContext& context, int64_t elapsed, bool isOriginal);
     void AddResult(const CAlgorithmResultContext& context, const CAlgorithm& algorithm,
                    float value);
+    // Counts a tile that has no value of `algorithm` on the context's band.
+    void AddSkipped(const CAlgorithmResultContext& context, const CAlgorithm& algorithm);
 
     // The per-statistic records, shared with the assembler.
     AlgorithmResults GetResults() const { return results; }

@@ -6,6 +6,10 @@ void CAlgorithmResultContext::SetTiming(int64_t elapsed, bool isOriginal) {
     assembler->AddTiming(*this, elapsed, isOriginal);
 }
 
+void CAlgorithmResultContext::SetSkipped(const CAlgorithm& algorithm) {
+    assembler->AddSkipped(*this, algorithm);
+}
+
 void CAlgorithmResultContext::SetResult(const CAlgorithm& algorithm, float value) {
     assembler->AddResult(*this, algorithm, value);
 }

@@ -27,6 +27,7 @@ public:
     }
     void SetTiming(int64_t elapsed, bool isOriginal);
     void SetResult(const CAlgorithm& algorithm, float value);
+    void SetSkipped(const CAlgorithm& algorithm);
 
     const CRegionPtr& GetRegion() const { return region; }
     int32_t GetBandIndex() const { return bandIndex; }

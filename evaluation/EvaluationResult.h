@@ -16,6 +16,8 @@ struct ResultStatistics {
     float max = std::numeric_limits<float>::lowest();
     float sum = 0.0f;
     uint32_t count = 0;
+    // Tiles left out because too few of their pixels hold data (-useMask).
+    uint32_t skipped = 0;
 };
 
 // Running figures of the read times of one file and band, in microseconds.

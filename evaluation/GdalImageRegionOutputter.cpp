@@ -55,7 +55,8 @@ void CGdalImageRegionOutputter::OutputRegion(CImageFileReader& reader, const std
     const int32_t bandCount = reader.GetBandCount();
     const GDALDataType dataType = OutputDataType(reader.GetCellType());
     // The tile buffers count their samples in signed 32 bits.
-    if (region->Width() * region->Height() > std::numeric_limits<int32_t>::max()) {
+    if (TileByteCount(*region, sizeof(float)) / sizeof(float) >
+        size_t{std::numeric_limits<int32_t>::max()}) {
         ThrowTileTooLarge(*region);
     }
 

@@ -97,15 +97,25 @@ void CZarnikEvaluator::SetReaderOpeners(ReaderOpener original, ReaderOpener comp
     openCompressed = std::move(compressed);
 }
 
+void CZarnikEvaluator::SetMaskReaderOpener(MaskReaderOpener opener) {
+    openMaskReader = std::move(opener);
+}
+
 std::vector<CZarnikEvaluator::ReaderPair> CZarnikEvaluator::OpenWorkerReaders(int32_t workerCount) {
-    std::vector<ReaderPair> pairs{{originalReader.get(), compressedReader.get()}};
+    std::vector<ReaderPair> pairs{{originalReader.get(), compressedReader.get(), nullptr}};
     // GDAL datasets must not be shared between threads, so every further
     // worker reads through readers of its own, opened before the first tile.
     for (int32_t worker = 1; worker < workerCount; ++worker) {
         workerReaders.push_back(openCompressed());
         CImageFileReader* compressed = workerReaders.back().get();
         workerReaders.push_back(openOriginal());
-        pairs.push_back({workerReaders.back().get(), compressed});
+        pairs.push_back({workerReaders.back().get(), compressed, nullptr});
+    }
+    if (openMaskReader) {
+        for (ReaderPair& pair : pairs) {
+            maskReaders.push_back(openMaskReader());
+            pair.mask = maskReaders.back().get();
+        }
     }
     return pairs;
 }
@@ -306,6 +316,14 @@ BandMeasurement CZarnikEvaluator::MeasureBand(const ReaderPair& readers, int32_t
         throw std::runtime_error(TileSizeText(tile) + " cannot be held in memory");
     }
 
+    // Only the bands' own reads are timed; reading the mask is not decoding.
+    std::vector<uint8_t> valid;
+    bool allValid = true;
+    if (readers.mask) {
+        valid.resize(static_cast<size_t>(sampleCount));
+        allValid = readers.mask->Read(bandIndex, tile, valid.data());
+    }
+
     BandMeasurement measurement;
     measurement.originalReadUs =
         TimedRead(*originalBand, tilePtr, original->Samples(),
@@ -314,9 +332,13 @@ BandMeasurement CZarnikEvaluator::MeasureBand(const ReaderPair& readers, int32_t
         TimedRead(*compressedBand, tilePtr, compressed->Samples(),
                   "Unable to read compressed image buffer for band ", bandIndex);
     measurement.values.reserve(algorithms.size());
+    // Wholly valid tiles take the plain kernels, so their values keep every bit.
     for (CAlgorithm* algorithm : algorithms) {
-        measurement.values.emplace_back(
-            algorithm->Compute(original->Samples(), compressed->Samples(), tileWidth, tileHeight));
+        measurement.values.push_back(
+            allValid ? std::optional(algorithm->Compute(original->Samples(), compressed->Samples(),
+                                                        tileWidth, tileHeight))
+                     : algorithm->ComputeMasked(original->Samples(), compressed->Samples(),
+                                                valid.data(), tileWidth, tileHeight));
     }
     return measurement;
 }
@@ -342,6 +364,7 @@ void CZarnikEvaluator::Deliver(const TileMeasurement& measurement,
                 context.SetResult(*algorithms[a], *band.values[a]);
             } else {
                 progress << "-";
+                context.SetSkipped(*algorithms[a]);
             }
         }
         if (b + 1 < measurement.bands.size()) {

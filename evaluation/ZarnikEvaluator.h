@@ -5,6 +5,7 @@
 #include "metrics/Algorithm.h"
 #include "metrics/AlgorithmRegistry.h"
 #include "options/ParsedCommandLine.h"
+#include "raster/GdalMaskReader.h"
 #include "raster/ImageFileReader.h"
 #include "regions/RegionDivider.h"
 #include "regions/RegionDividerSerialisingDecorator.h"
@@ -40,6 +41,10 @@ public:
     // first; only needed when more than one worker is asked for.
     using ReaderOpener = std::function<std::unique_ptr<CImageFileReader>()>;
     void SetReaderOpeners(ReaderOpener original, ReaderOpener compressed);
+    // With an opener, statistics are measured over the pixels that hold data:
+    // every worker opens its own mask reader of the original.
+    using MaskReaderOpener = std::function<std::unique_ptr<CGdalMaskReader>()>;
+    void SetMaskReaderOpener(MaskReaderOpener opener);
 
     CImageFileReader& GetOriginalReader() { return *originalReader; }
     CImageFileReader& GetCompressedReader() { return *compressedReader; }
@@ -63,6 +68,7 @@ private:
     struct ReaderPair {
         CImageFileReader* original;
         CImageFileReader* compressed;
+        CGdalMaskReader* mask; // null: every pixel counts
     };
 
     // One pair of readers per worker, the first being the evaluator's own.
@@ -81,6 +87,8 @@ private:
     ReaderOpener openOriginal;
     ReaderOpener openCompressed;
     std::vector<std::unique_ptr<CImageFileReader>> workerReaders;
+    MaskReaderOpener openMaskReader;
+    std::vector<std::unique_ptr<CGdalMaskReader>> maskReaders;
     std::shared_ptr<IRegionDivider> divider;
     // Records the visited tiles when asked to; the tiles themselves come
     // from `divider`, fetched ahead of their turn.

@@ -50,4 +50,6 @@ public:
     // Workers that read and measure tiles; the parser's default is the number
     // of cores this process may run on.
     int32_t threadCount = 0;
+    // Measure over the pixels that the original's mask marks as holding data.
+    bool useMask = false;
 };

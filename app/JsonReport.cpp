@@ -135,6 +135,9 @@ void WriteBand(CJsonWriter& json, int32_t band, const std::string& name,
     json.Number(statistics.max);
     json.Key("count");
     json.Integer(statistics.count);
+    // Tiles without a value here: too few of their pixels hold data (-useMask).
+    json.Key("skipped");
+    json.Integer(statistics.skipped);
     json.Key("finiteCount");
     json.Integer(summary.finiteCount);
     // Mean and spread are computed in double precision and written as floats.

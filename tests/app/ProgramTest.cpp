@@ -3,6 +3,7 @@
 
 #include <gdal_priv.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -149,6 +150,14 @@ TEST_F(Program, BadInputsPrintOneMessageAndExitWith2) {
         std::ofstream(folder.File(name), std::ios::binary)
             .write(reinterpret_cast<const char*>(corners.data()), sizeof corners);
     }
+    for (const char* pipe : {"pipe.vexl", "pipe.tif"}) {
+        ASSERT_EQ(mkfifo(folder.File(pipe).c_str(), 0600), 0);
+    }
+    // 2^32 pixels, none of them stored.
+    RegisterGdalDriversOnce();
+    const char* sparse[] = {"SPARSE_OK=YES", "TILED=YES", nullptr};
+    ASSERT_TRUE(GDALDatasetUniquePtr(GetGDALDriverManager()->GetDriverByName("GTiff")->Create(
+        folder.File("huge.tif").c_str(), 65536, 65536, 1, GDT_Byte, const_cast<char**>(sparse))));
     std::ifstream usageFile(ZARNIK_TEST_DATA "/usage.txt", std::ios::binary);
     const std::string usage{std::istreambuf_iterator<char>(usageFile), {}};
     // The first arguments are added to the ones given: "-i", "original.tif",
@@ -182,6 +191,16 @@ TEST_F(Program, BadInputsPrintOneMessageAndExitWith2) {
          "Tile [0,0;2000000000,2000000000] lies outside the image of 300x200 pixels"},
         {{"-saveRegions", "nowhere/tiles.bin"},
          "Unable to open output regions file nowhere/tiles.bin"},
+        {{"-saveRegions", "/dev/full"}, "Unable to write output regions file /dev/full"},
+        {{"-bbox", "100,100,0,0"}, "Bounding box [100,100;0,0] has no pixels"},
+        {{"-useMask"}, "the original declares no nodata value, mask or alpha band"},
+        // Named pipes would block the run: they are refused at once.
+        {{"-c", "pipe.vexl"}, "Unable to open file."},
+        {{"-c", "pipe.tif", "-u"}, "Unable to open file "},
+        {{"-i", "pipe.tif"}, "Error opening original file."},
+        {{"-i", "huge.tif", "-c", "huge.tif", "-u", "-ts", "2147483647"},
+         "Tile [0,0;65535,65535] of 65536x65536 pixels holds more than 2147483647 samples, the "
+         "most one buffer can take"},
         // Tiles are written once every tile was evaluated.
         {{"-c", "original.tif", "-u", "-stat", "mse", "-ts", "100", "-tn", "1", "-best", "1",
           "-bestPrefix", "nowhere/b_"},

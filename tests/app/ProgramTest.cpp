@@ -8,11 +8,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -21,6 +23,11 @@
 namespace {
 
 using Lines = std::vector<std::string>;
+
+Lines operator+(Lines first, const Lines& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
 
 // What a user sees of one run of the program.
 struct ProgramRun {
@@ -409,4 +416,110 @@ TEST_F(Program, EveryNumberOfWorkersGivesTheSameOutcome) {
             }
         }
     }
+}
+
+namespace {
+
+// Each tile's values in the progress line, by tile text: "[64,0;127,63]".
+std::map<std::string, Lines> ProgressValues(const std::string& output) {
+    std::map<std::string, Lines> tiles;
+    std::istringstream updates(output.substr(0, output.find('\n', 1)));
+    for (std::string update; std::getline(updates, update, '\r');) {
+        std::istringstream words(update);
+        std::string count, of, total, tile, values;
+        if (words >> count >> of >> total >> tile >> values) {
+            std::istringstream pieces(values);
+            for (std::string value; std::getline(pieces, value, ',');) {
+                tiles[tile].push_back(value);
+            }
+        }
+    }
+    return tiles;
+}
+
+} // namespace
+
+TEST_F(Program, MaskedRunsMeasureOnlyThePixelsThatHoldData) {
+    // The first 96 columns hold no data: tiles of 64 in the first column are
+    // wholly outside the data, those of the second half inside.
+    constexpr int kCollar = 96;
+    RasterFixture collared = rgb;
+    for (BandValues& band : collared.bands) {
+        for (size_t at = 0; at < band.size(); ++at) {
+            // Zero is the nodata value: the data never takes it.
+            band[at] = int(at % 300) < kCollar ? 0 : std::max(band[at], 1.0);
+        }
+    }
+    WriteGeoTiff(folder.File("plain.tif"), collared);
+    WriteJpeg2000(folder.File("collared.jp2"), collared, {"QUALITY=10", "REVERSIBLE=NO"});
+    const Lines arguments = {"-c", "collared.jp2", "-ts", "64", "-stat", "mse,ms-ssim,ssim"};
+    const ProgramRun plain = Run(Lines{"-i", "plain.tif"} + arguments);
+    ASSERT_EQ(plain.exitCode, 0) << plain.output;
+
+    std::map<std::string, Lines> halfValidTiles;
+    for (const char* declared : {"nodata", "per-dataset mask"}) {
+        SCOPED_TRACE(declared);
+        RasterFixture original = collared;
+        if (std::string(declared) != "nodata") { // the mask, not the values, decides
+            for (BandValues& band : original.bands) {
+                for (size_t at = 0; at < band.size(); ++at) {
+                    band[at] = int(at % 300) < kCollar ? double(at * 7919 % 251) : band[at];
+                }
+            }
+        }
+        WriteGeoTiff(folder.File("masked.tif"), original);
+        GDALDatasetUniquePtr dataset(
+            GDALDataset::Open(folder.File("masked.tif").c_str(), GDAL_OF_RASTER | GDAL_OF_UPDATE));
+        ASSERT_TRUE(dataset);
+        std::vector<uint8_t> mask(300 * 200);
+        for (size_t at = 0; at < mask.size(); ++at) {
+            mask[at] = int(at % 300) < kCollar ? 0 : 255;
+        }
+        for (int band = 1; band <= 3; ++band) {
+            if (std::string(declared) == "nodata") {
+                dataset->GetRasterBand(band)->SetNoDataValue(0);
+            }
+        }
+        if (std::string(declared) != "nodata") {
+            ASSERT_EQ(dataset->CreateMaskBand(GMF_PER_DATASET), CE_None);
+            ASSERT_EQ(dataset->GetRasterBand(1)->GetMaskBand()->RasterIO(
+                          GF_Write, 0, 0, 300, 200, mask.data(), 300, 200, GDT_Byte, 0, 0, nullptr),
+                      CE_None);
+        }
+        dataset.reset();
+
+        const ProgramRun masked = Run(Lines{"-i", "masked.tif", "-useMask"} + arguments);
+        ASSERT_EQ(masked.exitCode, 0) << masked.output;
+        const auto values = ProgressValues(masked.output);
+        const auto plainValues = ProgressValues(plain.output);
+        ASSERT_EQ(values.size(), 20u);
+        for (const auto& [tile, tileValues] : values) {
+            const int x0 = std::stoi(tile.substr(1));
+            if (x0 == 0) { // no data: no statistic
+                EXPECT_EQ(tileValues, Lines(9, "-")) << tile;
+            } else if (x0 == 64) { // part data: no MS-SSIM, the rest over the data
+                EXPECT_EQ(tileValues[1], "-") << tile;
+                EXPECT_NE(tileValues[0], plainValues.at(tile)[0]) << tile;
+                // Values under a mask do not count, whatever they are.
+                const auto first = halfValidTiles.emplace(tile, tileValues).first;
+                EXPECT_EQ(tileValues, first->second) << tile;
+            } else { // all data: the very values of the run without a mask
+                EXPECT_EQ(tileValues, plainValues.at(tile)) << tile;
+            }
+        }
+        const Lines lines = masked.OutputLines();
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), "\tSkipped: 8"), 3) << "ms-ssim";
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), "\tSkipped: 4"), 3) << "mse";
+        // The part-data tile of the bottom row, 8 rows high, has no whole window.
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), "\tSkipped: 5"), 3) << "ssim";
+    }
+    // MSE of a part-data tile is the MSE of its data pixels.
+    const Tile half{64, 0, 127, 63};
+    const std::vector<double> original = ReadTile(folder.File("plain.tif"), 0, half);
+    const std::vector<double> compressed = ReadTile(folder.File("collared.jp2"), 0, half);
+    double squares = 0;
+    for (size_t at = 0; at < original.size(); ++at) {
+        squares += int(at % 64) + 64 >= kCollar ? std::pow(original[at] - compressed[at], 2) : 0;
+    }
+    EXPECT_NEAR(std::stod(halfValidTiles.at("[64,0;127,63]")[0]), squares / (32 * 64), 1e-3);
 }

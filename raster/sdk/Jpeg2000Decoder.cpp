@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <thread>
 
 namespace Orv {
 
@@ -51,8 +50,7 @@ void StoreComponent(const opj_image_comp_t& component, uint32_t cellType, std::b
 
 CJpeg2000Decoder::CJpeg2000Decoder(std::unique_ptr<const CReadOnlyFile> openFile,
                                    const CodestreamExtent& codestreamInFile)
-    : file(std::move(openFile)), codestream(codestreamInFile),
-      threadCount(static_cast<int>(std::max(1U, std::thread::hardware_concurrency()))) {
+    : file(std::move(openFile)), codestream(codestreamInFile) {
     KeepFreedMemoryForReuse();
     const COpjFileStream stream(*file, codestream);
     const Header header = ReadHeader(stream);
@@ -61,7 +59,7 @@ CJpeg2000Decoder::CJpeg2000Decoder(std::unique_ptr<const CReadOnlyFile> openFile
 }
 
 CJpeg2000Decoder::Header CJpeg2000Decoder::ReadHeader(const COpjFileStream& stream) const {
-    Header header{CreateQuietCodestreamDecoder(threadCount), nullptr};
+    Header header{CreateQuietCodestreamDecoder(), nullptr};
     opj_image_t* image = nullptr;
     const bool read = opj_read_header(stream.Get(), header.codec.get(), &image);
     header.image.reset(image);

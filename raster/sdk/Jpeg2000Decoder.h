@@ -49,9 +49,6 @@ private:
     bool usesComponentTransform = false;
     PixelWindow cachedWindow{};
     OpjImagePtr cachedImage;
-    // OpenJPEG decodes the code blocks of a window in parallel, one thread
-    // per processor; even small windows gain from it.
-    int threadCount;
 };
 
 } // namespace Orv

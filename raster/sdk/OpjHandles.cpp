@@ -15,7 +15,7 @@ constexpr OPJ_SIZE_T kStreamChunkSize = 64 * 1024;
 
 } // namespace
 
-OpjCodecPtr CreateQuietCodestreamDecoder(int threadCount) {
+OpjCodecPtr CreateQuietCodestreamDecoder() {
     OpjCodecPtr codec(opj_create_decompress(OPJ_CODEC_J2K));
     if (!codec) {
         throw std::bad_alloc();
@@ -26,7 +26,9 @@ OpjCodecPtr CreateQuietCodestreamDecoder(int threadCount) {
     opj_dparameters_t parameters;
     opj_set_default_decoder_parameters(&parameters);
     opj_setup_decoder(codec.get(), &parameters);
-    opj_codec_set_threads(codec.get(), threadCount);
+    // Zero, not one: OpenJPEG gives a pool of one thread a worker of its own,
+    // and without this call it takes a thread count from the environment.
+    opj_codec_set_threads(codec.get(), 0);
     return codec;
 }
 

@@ -18,7 +18,6 @@
 #include <memory>
 #include <sstream>
 #include <string>
-#include <tuple>
 #include <vector>
 
 namespace {
@@ -210,22 +209,6 @@ TEST(BestAndWorstTiles, ContainersKeepTheExtremeValuesInOrder) {
     };
     for (const auto& [kept, expected] : cases) {
         EXPECT_EQ(kept, expected);
-    }
-}
-
-TEST(BestAndWorstTiles, FileNamesCarryValueAndCorner) {
-    const std::vector<std::tuple<std::string, float, int32_t, int32_t, const char*, std::string>>
-        cases = {
-            {"best_", 0.5f, 256, 512, "o", "best_a_0.5000__256_512_o"},
-            {"best_", 0.5f, 256, 512, "c", "best_a_0.5000__256_512_c"},
-            {"out/w", 1.0f, 0, 0, "o", "out/wa_1.0000__0_0_o"},
-            {"", -3.25f, 7, 9, "c", "a_-3.2500__7_9_c"},
-            // The float nearest 0.98765 lies just below it.
-            {"p", 0.98765f, 1, 2, "o", "pa_0.9876__1_2_o"},
-        };
-    for (const auto& [prefix, value, x0, y0, suffix, name] : cases) {
-        const ScoredRegion tile{std::make_shared<CRegion>(x0, y0, x0 + 9, y0 + 9), value};
-        EXPECT_EQ(ScoredRegionFileName(prefix, tile, suffix), name);
     }
 }
 

@@ -34,11 +34,39 @@ uint64_t ReadBigEndian(const CReadOnlyFile& file, const CodestreamExtent& extent
     return value;
 }
 
+// Every tile has at least one tile-part of at least 14 bytes (its SOT marker
+// segment and SOD marker).
+constexpr uint64_t kSmallestTilePartBytes = 14;
+
+// The tile count the image size segment declares, from the image's and the
+// tile grid's extent and origin; 0 when the grid is malformed, which the
+// decoder refuses in its own way.
+uint64_t DeclaredTileCount(const CReadOnlyFile& file, const CodestreamExtent& extent) {
+    const auto field = [&](uint64_t offset) { return ReadBigEndian(file, extent, offset, 4); };
+    const uint64_t imageRight = field(8);
+    const uint64_t imageBottom = field(12);
+    const uint64_t tileWidth = field(24);
+    const uint64_t tileHeight = field(28);
+    const uint64_t tileLeft = field(32);
+    const uint64_t tileTop = field(36);
+    if (tileWidth == 0 || tileHeight == 0 || imageRight <= tileLeft || imageBottom <= tileTop) {
+        return 0;
+    }
+    return ((imageRight - tileLeft + tileWidth - 1) / tileWidth) *
+           ((imageBottom - tileTop + tileHeight - 1) / tileHeight);
+}
+
 CodestreamExtent CheckCodestreamAt(const CReadOnlyFile& file, const CodestreamExtent& extent) {
     // Start of codestream (FF4F) directly followed by the image size (FF51),
     // and the end marker (FFD9) last.
     if (ReadBigEndian(file, extent, 0, 4) != 0xFF4FFF51 || extent.length < 2 ||
         ReadBigEndian(file, extent, extent.length - 2, 2) != 0xFFD9) {
+        throw CError(kErrorCorruptFile);
+    }
+    // More tiles than the codestream can hold means it was cut short; refused
+    // before the decoder sets up every declared tile, which takes time in
+    // proportion to their count.
+    if (DeclaredTileCount(file, extent) > extent.length / kSmallestTilePartBytes) {
         throw CError(kErrorCorruptFile);
     }
     return extent;

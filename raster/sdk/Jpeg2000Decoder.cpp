@@ -1,11 +1,15 @@
 #include "raster/sdk/Jpeg2000Decoder.h"
 
+#include "raster/sdk/ByteCount.h"
 #include "raster/sdk/CellTypeCode.h"
 #include "raster/sdk/Error.h"
 #include "raster/sdk/HeapTuning.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <limits>
+#include <optional>
 
 namespace Orv {
 
@@ -21,11 +25,47 @@ uint32_t CellTypeCodeFor(uint32_t precision, bool isSigned) {
     return isSigned ? CellTypeCode::Int32 : CellTypeCode::UInt32;
 }
 
-bool DeclaresComponentTransform(opj_codec_t* codec) {
+// Decoded tiles shared by the readers of one file are bounded by bytes, so
+// that wide images with large or deep tiles stay affordable, and by count:
+// windows visited row by row cross one row of tiles before coming back to
+// the first, so one row of tiles (and two for the workers' overlap) lets
+// every tile be decoded once.
+constexpr size_t kTileCacheBytes = size_t{256} << 20;
+constexpr size_t kTileCacheSpareTiles = 2;
+// Whole tiles are decoded only when at least this many fit the byte bound:
+// larger tiles cost too much for the windows that share them.
+constexpr size_t kTileCacheSmallestCapacity = 4;
+// Windows touching more tiles than this are decoded directly.
+constexpr uint32_t kMostTilesPerWindow = 4;
+
+struct CodestreamFacts {
+    bool usesComponentTransform;
+    uint32_t tileOriginX;
+    uint32_t tileOriginY;
+    uint32_t tileWidth;
+    uint32_t tileHeight;
+    uint32_t tileColumns;
+    uint32_t tileRows;
+};
+
+CodestreamFacts ReadCodestreamFacts(opj_codec_t* codec) {
     opj_codestream_info_v2_t* info = opj_get_cstr_info(codec);
-    const bool declared = info != nullptr && info->m_default_tile_info.mct != 0;
+    if (info == nullptr) {
+        throw CError(kErrorCorruptFile);
+    }
+    const CodestreamFacts facts{info->m_default_tile_info.mct != 0,
+                                info->tx0,
+                                info->ty0,
+                                info->tdx,
+                                info->tdy,
+                                info->tw,
+                                info->th};
     opj_destroy_cstr_info(&info);
-    return declared;
+    if (facts.tileWidth == 0 || facts.tileHeight == 0 || facts.tileColumns == 0 ||
+        facts.tileRows == 0) {
+        throw CError(kErrorCorruptFile);
+    }
+    return facts;
 }
 
 template <typename Sample> void StoreAs(const OPJ_INT32* decoded, size_t count, std::byte* out) {
@@ -55,7 +95,31 @@ CJpeg2000Decoder::CJpeg2000Decoder(std::unique_ptr<const CReadOnlyFile> openFile
     const COpjFileStream stream(*file, codestream);
     const Header header = ReadHeader(stream);
     ReadLayout(*header.image);
-    usesComponentTransform = DeclaresComponentTransform(header.codec.get());
+    ReadTileGrid(header.codec.get());
+}
+
+void CJpeg2000Decoder::ReadTileGrid(opj_codec_t* codec) {
+    const CodestreamFacts facts = ReadCodestreamFacts(codec);
+    usesComponentTransform = facts.usesComponentTransform;
+    tileOriginX = facts.tileOriginX;
+    tileOriginY = facts.tileOriginY;
+    tileWidth = facts.tileWidth;
+    tileHeight = facts.tileHeight;
+    tileColumns = facts.tileColumns;
+    tileRows = facts.tileRows;
+    const uint64_t tileCount = uint64_t{tileColumns} * tileRows;
+    const std::optional<size_t> tileBytes =
+        ByteCountOf(uint64_t{tileWidth} * tileHeight, layout.bandCount, sampleSize);
+    if (tileCount < 2 || !tileBytes || *tileBytes == 0 ||
+        *tileBytes > kTileCacheBytes / kTileCacheSmallestCapacity) {
+        return;
+    }
+    const std::array<uint64_t, 5>& identity = file->Identity();
+    std::vector<uint64_t> key(identity.begin(), identity.end());
+    key.push_back(codestream.offset);
+    key.push_back(codestream.length);
+    tileCache =
+        SharedDecodedTileCache(key, size_t{tileColumns} + kTileCacheSpareTiles, kTileCacheBytes);
 }
 
 CJpeg2000Decoder::Header CJpeg2000Decoder::ReadHeader(const COpjFileStream& stream) const {
@@ -90,11 +154,145 @@ void CJpeg2000Decoder::ReadLayout(const opj_image_t& image) {
     }
     layout = OrvFileInfo{first.w, first.h, static_cast<uint16_t>(image.numcomps),
                          CellTypeCodeFor(precision, first.sgnd != 0)};
+    sampleSize = SampleSizeOfCode(layout.cellType);
     originX = image.x0;
     originY = image.y0;
 }
 
 void CJpeg2000Decoder::DecodeWindow(uint32_t band, const PixelWindow& window, std::byte* samples) {
+    const TileSpan span = SpanOf(window);
+    if (ServesFromTiles(window, span)) {
+        CopyFromTiles(band, window, span, samples);
+        return;
+    }
+    DecodeWindowDirectly(band, window, samples);
+}
+
+CJpeg2000Decoder::TileSpan CJpeg2000Decoder::SpanOf(const PixelWindow& window) const {
+    // Tiles cover the image, so the grid starts at or before the image.
+    const auto column = [this](uint64_t x) {
+        return static_cast<uint32_t>((originX + x - tileOriginX) / tileWidth);
+    };
+    const auto row = [this](uint64_t y) {
+        return static_cast<uint32_t>((originY + y - tileOriginY) / tileHeight);
+    };
+    return TileSpan{column(window.x0), column(uint64_t{window.x0} + window.width - 1),
+                    row(window.y0), row(uint64_t{window.y0} + window.height - 1)};
+}
+
+bool CJpeg2000Decoder::ServesFromTiles(const PixelWindow& window, const TileSpan& span) {
+    if (!tileCache || span.lastColumn >= tileColumns || span.lastRow >= tileRows ||
+        (span.lastColumn - span.firstColumn + 1) * (span.lastRow - span.firstRow + 1) >
+            kMostTilesPerWindow) {
+        return false;
+    }
+    const uint32_t firstTile = span.firstRow * tileColumns + span.firstColumn;
+    // The bands of one window come one after the other: count the window once.
+    if (!(window == lastWindow) || recentTiles.empty()) {
+        recentTiles.insert(recentTiles.begin(), firstTile);
+        recentTiles.resize(std::min<size_t>(recentTiles.size(), 3));
+        lastWindow = window;
+    }
+    // Windows read in order step through the tiles, and from the end of a
+    // tile row back to its start for their next line; random windows seldom
+    // do so twice running, and for them a whole tile costs several windows.
+    const auto followsInOrder = [this](uint32_t before, uint32_t after) {
+        const bool wrapsToRowStart = before % tileColumns == tileColumns - 1 &&
+                                     after % tileColumns == 0 &&
+                                     after / tileColumns == before / tileColumns;
+        return after == before || after == before + 1 || wrapsToRowStart;
+    };
+    if (recentTiles.size() == 3 && followsInOrder(recentTiles[2], recentTiles[1]) &&
+        followsInOrder(recentTiles[1], recentTiles[0])) {
+        return true;
+    }
+    for (uint32_t row = span.firstRow; row <= span.lastRow; ++row) {
+        for (uint32_t column = span.firstColumn; column <= span.lastColumn; ++column) {
+            if (!tileCache->Contains(row * tileColumns + column)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+void CJpeg2000Decoder::CopyFromTiles(uint32_t band, const PixelWindow& window, const TileSpan& span,
+                                     std::byte* samples) {
+    for (uint32_t row = span.firstRow; row <= span.lastRow; ++row) {
+        for (uint32_t column = span.firstColumn; column <= span.lastColumn; ++column) {
+            const uint32_t tileIndex = row * tileColumns + column;
+            const std::shared_ptr<const DecodedTile> tile =
+                tileCache->Get(tileIndex, [this, tileIndex] { return DecodeTile(tileIndex); });
+            const PixelWindow& area = tile->area;
+            const uint32_t x0 = std::max(window.x0, area.x0);
+            const uint32_t y0 = std::max(window.y0, area.y0);
+            const uint32_t x1 = std::min(window.x0 + window.width, area.x0 + area.width);
+            const uint32_t y1 = std::min(window.y0 + window.height, area.y0 + area.height);
+            if (x0 >= x1 || y0 >= y1) {
+                throw CError(kErrorDecodeFailed);
+            }
+            const size_t planeBytes = size_t{area.width} * area.height * sampleSize;
+            const std::byte* plane = tile->samples.data() + band * planeBytes;
+            const size_t rowBytes = size_t{x1 - x0} * sampleSize;
+            for (uint32_t y = y0; y < y1; ++y) {
+                std::memcpy(samples + (size_t{y - window.y0} * window.width + (x0 - window.x0)) *
+                                          sampleSize,
+                            plane +
+                                (size_t{y - area.y0} * area.width + (x0 - area.x0)) * sampleSize,
+                            rowBytes);
+            }
+        }
+    }
+}
+
+DecodedTile CJpeg2000Decoder::DecodeTile(uint32_t tileIndex) {
+    if (!tileCodec) {
+        auto stream = std::make_unique<COpjFileStream>(*file, codestream);
+        Header header = ReadHeader(*stream);
+        tileCodec.emplace(TileCodec{std::move(stream), std::move(header)});
+    }
+    opj_image_t* image = tileCodec->header.image.get();
+    if (!opj_get_decoded_tile(tileCodec->header.codec.get(), tileCodec->stream->Get(), image,
+                              tileIndex)) {
+        // The codec's state after a failure is unknown: the next tile starts afresh.
+        tileCodec.reset();
+        throw CError(kErrorDecodeFailed);
+    }
+    const uint32_t column = tileIndex % tileColumns;
+    const uint32_t row = tileIndex / tileColumns;
+    const uint64_t left =
+        std::max<uint64_t>(uint64_t{tileOriginX} + uint64_t{column} * tileWidth, originX);
+    const uint64_t top =
+        std::max<uint64_t>(uint64_t{tileOriginY} + uint64_t{row} * tileHeight, originY);
+    const opj_image_comp_t& first = image->comps[0];
+    const PixelWindow area{static_cast<uint32_t>(left - originX),
+                           static_cast<uint32_t>(top - originY), first.w, first.h};
+    const std::optional<size_t> bandBytes = ByteCountOf(area.width, area.height, sampleSize);
+    bool usable = image->numcomps == layout.bandCount && bandBytes && area.width > 0 &&
+                  area.height > 0 && first.x0 == left && first.y0 == top &&
+                  uint64_t{area.x0} + area.width <= layout.width &&
+                  uint64_t{area.y0} + area.height <= layout.height;
+    for (OPJ_UINT32 i = 0; usable && i < image->numcomps; ++i) {
+        const opj_image_comp_t& component = image->comps[i];
+        usable = component.w == first.w && component.h == first.h && component.data != nullptr;
+    }
+    if (!usable) {
+        tileCodec.reset();
+        throw CError(kErrorDecodeFailed);
+    }
+    DecodedTile tile{area, std::vector<std::byte>(*bandBytes * layout.bandCount)};
+    for (OPJ_UINT32 i = 0; i < image->numcomps; ++i) {
+        opj_image_comp_t& component = image->comps[i];
+        StoreComponent(component, layout.cellType, tile.samples.data() + i * *bandBytes);
+        // The decoded samples are copied: the codec need not hold them until the next tile.
+        opj_image_data_free(component.data);
+        component.data = nullptr;
+    }
+    return tile;
+}
+
+void CJpeg2000Decoder::DecodeWindowDirectly(uint32_t band, const PixelWindow& window,
+                                            std::byte* samples) {
     if (!usesComponentTransform) {
         const OpjImagePtr image = DecodeComponents(window, {band});
         StoreComponent(image->comps[0], layout.cellType, samples);

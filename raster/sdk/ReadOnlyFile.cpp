@@ -30,6 +30,9 @@ CReadOnlyFile::CReadOnlyFile(const std::string& fileName)
         throw CError(kErrorCannotReadFile);
     }
     size = static_cast<uint64_t>(status.st_size);
+    identity = {static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino), size,
+                static_cast<uint64_t>(status.st_mtim.tv_sec),
+                static_cast<uint64_t>(status.st_mtim.tv_nsec)};
 }
 
 CReadOnlyFile::~CReadOnlyFile() {

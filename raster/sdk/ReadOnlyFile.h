@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -27,6 +28,9 @@ public:
 
     // The length when the file was opened.
     uint64_t Size() const { return size; }
+    // Device, inode, length and modification time when the file was opened:
+    // equal for two opened files only when they are the same, unchanged file.
+    const std::array<uint64_t, 5>& Identity() const { return identity; }
     // Fills `bytes` from `offset` on and returns how many bytes it read:
     // fewer than asked only at the end of the file or when reading fails.
     size_t ReadAt(uint64_t offset, std::span<std::byte> bytes) const;
@@ -34,6 +38,7 @@ public:
 private:
     int descriptor;
     uint64_t size = 0;
+    std::array<uint64_t, 5> identity{};
 };
 
 } // namespace Orv

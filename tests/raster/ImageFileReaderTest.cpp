@@ -8,6 +8,7 @@
 #include <cpl_string.h>
 #include <gdal_priv.h>
 #include <gtest/gtest.h>
+#include <openjpeg.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -364,6 +365,12 @@ INSTANTIATE_TEST_SUITE_P(
         // Signed 8-bit samples beside unsigned ones.
         {"MixedSignedness",
          Edited(Jp2("a.j2k"), [](auto& bytes) { bytes[kSecondComponentSign] = '\x87'; })},
+        // 256 x 255 tiles of one pixel cannot fit in a codestream this short.
+        {"MoreTilesThanBytes", Edited(Jp2("a.j2k"),
+                                      [](auto& bytes) {
+                                          bytes.replace(8, 8, std::string("\0\0\1\0\0\0\0\xFF", 8));
+                                          bytes.replace(24, 8, std::string("\0\0\0\1\0\0\0\1", 8));
+                                      })},
         // A last box of length 0 runs to the end of the file.
         {"CodestreamBoxToTheEnd",
          Edited(Jp2("a.jp2"),
@@ -441,6 +448,81 @@ TEST(LosslessJpeg2000, ReadsWhatWasWrittenWindowByWindow) {
                     ASSERT_EQ(ReadBand(*sdk.GetBand(band), MakeRegion(x, y, x1, y1)), expected)
                         << "band " << band << " window " << x << "," << y;
                 }
+            }
+        }
+    }
+}
+
+// What OpenJPEG decodes for one window on its own, from a codec of its own.
+std::vector<float> DecodeWindowAlone(const std::string& fileName, int band, int x0, int y0, int x1,
+                                     int y1) {
+    opj_stream_t* stream = opj_stream_create_default_file_stream(fileName.c_str(), OPJ_TRUE);
+    opj_codec_t* codec = opj_create_decompress(OPJ_CODEC_JP2);
+    opj_dparameters_t parameters;
+    opj_set_default_decoder_parameters(&parameters);
+    opj_setup_decoder(codec, &parameters);
+    opj_image_t* image = nullptr;
+    std::vector<float> samples;
+    if (opj_read_header(stream, codec, &image) &&
+        opj_set_decode_area(codec, image, x0, y0, x1 + 1, y1 + 1) &&
+        opj_decode(codec, stream, image)) {
+        const opj_image_comp_t& component = image->comps[band];
+        samples.assign(component.data, component.data + size_t{component.w} * component.h);
+    }
+    opj_image_destroy(image);
+    opj_destroy_codec(codec);
+    opj_stream_destroy(stream);
+    return samples;
+}
+
+// Windows read in order are cut from whole decoded tiles, windows read at
+// random are decoded alone: both must give exactly the window's own decode,
+// lossy wavelet included.
+TEST(TiledJpeg2000, EveryWindowHoldsItsOwnDecode) {
+    struct Case {
+        const char* fileName;
+        GDALDataType type;
+        int bandCount;
+        std::vector<std::string> options;
+    };
+    const std::vector<Case> cases = {
+        {"lossy-rgb-ycc.jp2",
+         GDT_Byte,
+         3,
+         {"QUALITY=10", "REVERSIBLE=NO", "YCC=YES", "BLOCKXSIZE=64", "BLOCKYSIZE=64"}},
+        {"lossy-grey16.jp2",
+         GDT_UInt16,
+         1,
+         {"QUALITY=10", "REVERSIBLE=NO", "BLOCKXSIZE=64", "BLOCKYSIZE=64"}},
+        {"lossless-rgb.jp2", GDT_Byte, 3, LosslessJpeg2000Options(false, 64)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fileName);
+        TemporaryDirectory folder;
+        RasterFixture raster{kWidth, kHeight, c.type, {}, {}};
+        for (int band = 0; band < c.bandCount; ++band) {
+            raster.bands.push_back(BandSamples(c.type, band));
+        }
+        const std::string fileName = folder.File(c.fileName);
+        WriteJpeg2000(fileName, raster, c.options);
+        std::vector<std::array<int, 2>> corners;
+        for (int y = 0; y < kHeight; y += kWindowSize) {
+            for (int x = 0; x < kWidth; x += kWindowSize) {
+                corners.push_back({x, y});
+            }
+        }
+        // In order, then backwards, when most windows miss the kept tiles.
+        std::vector<std::array<int, 2>> visits = corners;
+        visits.insert(visits.end(), corners.rbegin(), corners.rend());
+        CVexlJp2SdkImageFileReader sdk(fileName);
+        for (const auto& [x, y] : visits) {
+            const int x1 = std::min(x + kWindowSize, kWidth) - 1;
+            const int y1 = std::min(y + kWindowSize, kHeight) - 1;
+            for (int32_t band = 0; band < c.bandCount; ++band) {
+                const std::vector<float> alone = DecodeWindowAlone(fileName, band, x, y, x1, y1);
+                ASSERT_FALSE(alone.empty());
+                ASSERT_EQ(ReadBand(*sdk.GetBand(band), MakeRegion(x, y, x1, y1)), alone)
+                    << "band " << band << " window " << x << "," << y;
             }
         }
     }

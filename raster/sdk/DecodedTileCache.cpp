@@ -1,0 +1,80 @@
+#include "raster/sdk/DecodedTileCache.h"
+
+#include <map>
+
+namespace Orv {
+
+CDecodedTileCache::CDecodedTileCache(size_t tileLimit, size_t byteLimit)
+    : maxTiles(tileLimit), maxBytes(byteLimit) {}
+
+bool CDecodedTileCache::Contains(uint32_t tileIndex) const {
+    const std::lock_guard lock(mutex);
+    for (const Entry& entry : entries) {
+        if (entry.tileIndex == tileIndex) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::shared_ptr<const DecodedTile> CDecodedTileCache::FindAndTouch(uint32_t tileIndex) {
+    for (auto it = entries.begin(); it != entries.end(); ++it) {
+        if (it->tileIndex == tileIndex) {
+            entries.splice(entries.begin(), entries, it);
+            return entries.front().tile;
+        }
+    }
+    return nullptr;
+}
+
+void CDecodedTileCache::Insert(uint32_t tileIndex, std::shared_ptr<const DecodedTile> tile) {
+    byteCount += tile->samples.size();
+    entries.push_front(Entry{tileIndex, std::move(tile)});
+    while (entries.size() > 1 && (entries.size() > maxTiles || byteCount > maxBytes)) {
+        byteCount -= entries.back().tile->samples.size();
+        entries.pop_back();
+    }
+}
+
+std::shared_ptr<const DecodedTile>
+CDecodedTileCache::Get(uint32_t tileIndex, const std::function<DecodedTile()>& decode) {
+    std::unique_lock lock(mutex);
+    decodeFinished.wait(lock, [&] { return !beingDecoded.contains(tileIndex); });
+    if (auto tile = FindAndTouch(tileIndex)) {
+        return tile;
+    }
+    beingDecoded.insert(tileIndex);
+    lock.unlock();
+    std::shared_ptr<const DecodedTile> tile;
+    try {
+        tile = std::make_shared<const DecodedTile>(decode());
+    } catch (...) {
+        lock.lock();
+        beingDecoded.erase(tileIndex);
+        decodeFinished.notify_all();
+        throw;
+    }
+    lock.lock();
+    beingDecoded.erase(tileIndex);
+    Insert(tileIndex, tile);
+    decodeFinished.notify_all();
+    return tile;
+}
+
+std::shared_ptr<CDecodedTileCache>
+SharedDecodedTileCache(const std::vector<uint64_t>& codestreamKey, size_t maxTiles,
+                       size_t maxBytes) {
+    static std::mutex registryMutex;
+    static std::map<std::vector<uint64_t>, std::weak_ptr<CDecodedTileCache>> registry;
+    const std::lock_guard lock(registryMutex);
+    std::erase_if(registry, [](const auto& item) { return item.second.expired(); });
+    std::weak_ptr<CDecodedTileCache>& slot = registry[codestreamKey];
+    std::shared_ptr<CDecodedTileCache> cache = slot.lock();
+    if (!cache) {
+        cache = std::make_shared<CDecodedTileCache>(maxTiles, maxBytes);
+        slot = cache;
+    }
+    return cache;
+}
+
+} // namespace Orv

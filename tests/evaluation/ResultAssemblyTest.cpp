@@ -83,9 +83,7 @@ TEST(ResultAssembly, RunningFiguresFollowTheFirstValueAndNaNRules) {
 }
 
 TEST(ResultAssembly, OnlyTheCompareStatisticOnTheCompareBandFeedsBestAndWorst) {
-    const NamedStatistic psnr("psnr");
-    const NamedStatistic upperCase("PSNR");
-    const NamedStatistic ssim("ssim");
+    const NamedStatistic psnr("psnr"), upperCase("PSNR"), ssim("ssim");
     Recorder recorder;
     recorder.Record(0, psnr, 10);
     recorder.Record(1, ssim, 20);
@@ -123,19 +121,15 @@ TEST(ResultAssembly, ReadTimesNeedACurrentBand) {
 // in the map stand, band by band.
 TEST(ResultBuilding, CopiesTheRunMergesStatisticsByNameAndNeedsBothFiles) {
     TemporaryDirectory folder;
-    const std::string originalName = folder.File("original.tif");
-    const std::string compressedName = folder.File("compressed.jp2");
+    const std::string originalName = folder.File("o.tif"), compressedName = folder.File("c.jp2");
     std::ofstream(originalName) << std::string(1000, 'o');
     std::ofstream(compressedName) << std::string(50, 'c');
-    CFakeImageFileReader original{8, 8};
-    CFakeImageFileReader compressed{8, 8};
+    CFakeImageFileReader original{8, 8}, compressed{8, 8};
     for (const char* name : {"Red", "Green"}) {
         original.AddBand(std::vector<float>(64, 0.0f), name);
         compressed.AddBand(std::vector<float>(64, 0.0f), std::string(1, name[0]));
     }
-    const NamedStatistic ssim("ssim");
-    const NamedStatistic ssimAgain("ssim");
-    const NamedStatistic mse("mse");
+    const NamedStatistic ssim("ssim"), ssimAgain("ssim"), mse("mse");
     Recorder recorder;
     recorder.Record(0, ssim, 0.75f);
     recorder.Record(0, ssimAgain, 0.75f);
@@ -243,7 +237,6 @@ std::string DescribeFile(const std::string& fileName) {
 // (its name a link to a full device) fails, and neither file of the tile stays.
 TEST(TileFiles, TilesAreWrittenInTheSourceTypeFromTheirCorner) {
     GDALAllRegister();
-    TemporaryDirectory folder;
     struct Case {
         const char* driver;
         CellType cellType;
@@ -272,8 +265,7 @@ TEST(TileFiles, TilesAreWrittenInTheSourceTypeFromTheirCorner) {
                 return offset + static_cast<float>(band * 50 + x + 2 * y);
             });
         }
-        std::filesystem::remove_all(folder.Path());
-        std::filesystem::create_directory(folder.Path());
+        const TemporaryDirectory folder;
         const ScoredRegion tile{std::make_shared<CRegion>(10, 20, 14, 22), 0.5f};
         const std::string prefix = folder.File("d_");
         if (fullDeviceSuffix) {
@@ -287,10 +279,10 @@ TEST(TileFiles, TilesAreWrittenInTheSourceTypeFromTheirCorner) {
         if (const size_t at = failure.find(folder.File("")); at != std::string::npos) {
             failure.erase(at, folder.File("").size());
         }
-        const std::string original =
-            DescribeFile(ScoredRegionFileName(prefix, tile, "o") + ".tiff");
-        const std::string compressed =
-            DescribeFile(ScoredRegionFileName(prefix, tile, "c") + ".tiff");
+        const auto describe = [&](const char* suffix) {
+            return DescribeFile(ScoredRegionFileName(prefix, tile, suffix) + ".tiff");
+        };
+        const std::string original = describe("o"), compressed = describe("c");
         EXPECT_EQ((failure == "no failure" ? "" : failure + ", ") + original +
                       (compressed == original ? "" : " but " + compressed),
                   expected);

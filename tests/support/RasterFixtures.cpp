@@ -20,11 +20,10 @@ CPLStringList OptionList(const std::vector<std::string>& options) {
 
 GDALDriver* DriverOrThrow(const char* name) {
     RegisterGdalDriversOnce();
-    GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(name);
-    if (driver == nullptr) {
-        throw std::runtime_error(std::string("GDAL driver missing: ") + name);
+    if (GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(name)) {
+        return driver;
     }
-    return driver;
+    throw std::runtime_error(std::string("GDAL driver missing: ") + name);
 }
 
 GDALDatasetUniquePtr CreateOrThrow(const char* driverName, const std::string& fileName,
@@ -38,7 +37,7 @@ GDALDatasetUniquePtr CreateOrThrow(const char* driverName, const std::string& fi
         throw std::runtime_error("cannot create fixture " + fileName);
     }
     for (size_t index = 0; index < raster.bands.size(); ++index) {
-        BandValues values = raster.bands[index];
+        BandValues values = raster.bands[index]; // RasterIO takes no const buffer
         GDALRasterBand* band = dataset->GetRasterBand(static_cast<int>(index) + 1);
         if (values.size() != size_t(raster.width) * size_t(raster.height) ||
             band->RasterIO(GF_Write, 0, 0, raster.width, raster.height, values.data(), raster.width,
@@ -61,7 +60,6 @@ void RegisterGdalDriversOnce() {
 
 BandValues MakeBand(int width, int height, const std::function<double(int x, int y)>& value) {
     BandValues values;
-    values.reserve(size_t(width) * size_t(height));
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             values.push_back(value(x, y));

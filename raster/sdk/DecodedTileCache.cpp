@@ -1,5 +1,6 @@
 #include "raster/sdk/DecodedTileCache.h"
 
+#include <algorithm>
 #include <map>
 
 namespace Orv {
@@ -36,6 +37,11 @@ void CDecodedTileCache::Insert(uint32_t tileIndex, std::shared_ptr<const Decoded
     }
 }
 
+bool CDecodedTileCache::IsBeingDecoded(uint32_t tileIndex) const {
+    const std::lock_guard lock(mutex);
+    return beingDecoded.contains(tileIndex);
+}
+
 std::shared_ptr<const DecodedTile>
 CDecodedTileCache::Get(uint32_t tileIndex, const std::function<DecodedTile()>& decode) {
     std::unique_lock lock(mutex);
@@ -43,6 +49,23 @@ CDecodedTileCache::Get(uint32_t tileIndex, const std::function<DecodedTile()>& d
     if (auto tile = FindAndTouch(tileIndex)) {
         return tile;
     }
+    return DecodeMarked(lock, tileIndex, decode);
+}
+
+void CDecodedTileCache::DecodeAhead(uint32_t tileIndex,
+                                    const std::function<DecodedTile()>& decode) {
+    std::unique_lock lock(mutex);
+    const bool present = std::any_of(entries.begin(), entries.end(), [&](const Entry& entry) {
+        return entry.tileIndex == tileIndex;
+    });
+    if (!present && !beingDecoded.contains(tileIndex)) {
+        DecodeMarked(lock, tileIndex, decode);
+    }
+}
+
+std::shared_ptr<const DecodedTile>
+CDecodedTileCache::DecodeMarked(std::unique_lock<std::mutex>& lock, uint32_t tileIndex,
+                                const std::function<DecodedTile()>& decode) {
     beingDecoded.insert(tileIndex);
     lock.unlock();
     std::shared_ptr<const DecodedTile> tile;

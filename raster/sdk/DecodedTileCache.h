@@ -32,6 +32,10 @@ public:
     CDecodedTileCache(size_t maxTiles, size_t maxBytes);
 
     bool Contains(uint32_t tileIndex) const;
+    bool IsBeingDecoded(uint32_t tileIndex) const;
+    // Decodes the tile unless it is cached or being decoded already, so that
+    // a reader that would wait for another's decode works ahead instead.
+    void DecodeAhead(uint32_t tileIndex, const std::function<DecodedTile()>& decode);
     // The tile, from the cache or from `decode`. While one reader decodes a
     // tile, others asking for it wait instead of decoding it again; when the
     // decode fails, its caller gets the failure and the next one tries anew.
@@ -45,6 +49,11 @@ private:
     };
 
     std::shared_ptr<const DecodedTile> FindAndTouch(uint32_t tileIndex);
+    // Runs `decode` for a tile this caller has marked as being decoded, with
+    // the lock released, and caches the result.
+    std::shared_ptr<const DecodedTile> DecodeMarked(std::unique_lock<std::mutex>& lock,
+                                                    uint32_t tileIndex,
+                                                    const std::function<DecodedTile()>& decode);
     void Insert(uint32_t tileIndex, std::shared_ptr<const DecodedTile> tile);
 
     const size_t maxTiles;

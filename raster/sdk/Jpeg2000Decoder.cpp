@@ -221,6 +221,12 @@ void CJpeg2000Decoder::CopyFromTiles(uint32_t band, const PixelWindow& window, c
     for (uint32_t row = span.firstRow; row <= span.lastRow; ++row) {
         for (uint32_t column = span.firstColumn; column <= span.lastColumn; ++column) {
             const uint32_t tileIndex = row * tileColumns + column;
+            // Another worker decodes this tile: rather than wait idle, decode
+            // the next one, which windows read in order want soon.
+            const uint32_t nextTile = tileIndex + 1;
+            if (nextTile < tileColumns * tileRows && tileCache->IsBeingDecoded(tileIndex)) {
+                tileCache->DecodeAhead(nextTile, [this, nextTile] { return DecodeTile(nextTile); });
+            }
             const std::shared_ptr<const DecodedTile> tile =
                 tileCache->Get(tileIndex, [this, tileIndex] { return DecodeTile(tileIndex); });
             const PixelWindow& area = tile->area;

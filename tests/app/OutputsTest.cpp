@@ -65,11 +65,11 @@ Lines ReportFigures(const std::string& output, const std::string& statistic) {
     return figures;
 }
 
-std::vector<TileRow> ReadTileRows(const std::string& fileName, Lines& header) {
+// The rows after the header.
+std::vector<TileRow> ReadTileRows(const std::string& fileName) {
     std::ifstream file(fileName);
     std::string line;
     std::getline(file, line);
-    header = SplitAt(line, ',');
     std::vector<TileRow> rows;
     while (std::getline(file, line)) {
         TileRow row{};
@@ -155,10 +155,11 @@ TEST_F(Outputs, OneRunWritesTheJsonTheTileValuesAndTheMapAsTheReportSaysThem) {
     ASSERT_EQ(run.exitCode, 0) << run.output;
 
     // The tile values: the same tiles and values as the progress line.
-    Lines header;
-    const std::vector<TileRow> rows = ReadTileRows(folder.File("t.csv"), header);
-    EXPECT_EQ(header, (Lines{"tile", "x0", "y0", "x1", "y1", "band", "ssim", "mse",
-                             "originalReadUs", "compressedReadUs"}));
+    const std::vector<TileRow> rows = ReadTileRows(folder.File("t.csv"));
+    std::string header;
+    std::ifstream(folder.File("t.csv")) >> header; // its first line, which holds no space
+    EXPECT_EQ(SplitAt(header, ','), (Lines{"tile", "x0", "y0", "x1", "y1", "band", "ssim", "mse",
+                                           "originalReadUs", "compressedReadUs"}));
     const Lines progress = SplitAt(run.output.substr(1, run.output.find('\n') - 1), '\r');
     ASSERT_EQ(rows.size(), 45u);
     ASSERT_EQ(progress.size(), 15u);
@@ -241,8 +242,7 @@ TEST_F(Outputs, RandomTilesAverageIntoTheCellsWhoseCentresTheyCover) {
     const ProgramRun run = Run({"-stat", "mse", "-or", "ran", "-ts", "64", "-tn", "12", "-bbox",
                                 "20,10,299,199", "-tileValues", "t.csv", "-qualityMap", "m.tif"});
     ASSERT_EQ(run.exitCode, 0) << run.output;
-    Lines header;
-    const std::vector<TileRow> rows = ReadTileRows(folder.File("t.csv"), header);
+    const std::vector<TileRow> rows = ReadTileRows(folder.File("t.csv"));
     const GDALDatasetUniquePtr map = Open("m.tif");
     ASSERT_TRUE(map);
     // Cells of 16 pixels over the 280 x 190 box, starting at its corner.

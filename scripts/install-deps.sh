@@ -10,7 +10,7 @@ packages=(
   libhwy-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   locales
-  python3 python3-numpy python3-gdal time
+  python3 python3-numpy python3-gdal python3-skimage time
   clang libclang-rt-14-dev
 )
 # Tests check digit grouping and the decimal comma under these locales.

@@ -261,9 +261,11 @@ TEST(TileFiles, TilesAreWrittenInTheSourceTypeFromTheirCorner) {
         CFakeImageFileReader reader(64, 64);
         reader.SetCellType(cellType);
         for (int band = 0; band < 2; ++band) {
-            reader.AddBand([&, band](int32_t x, int32_t y) {
-                return offset + static_cast<float>(band * 50 + x + 2 * y);
-            });
+            std::vector<float> samples(64 * 64);
+            for (size_t at = 0; at < samples.size(); ++at) { // x = at % 64, y = at / 64
+                samples[at] = offset + static_cast<float>(band * 50 + at % 64 + 2 * (at / 64));
+            }
+            reader.AddBand(std::move(samples));
         }
         const TemporaryDirectory folder;
         const ScoredRegion tile{std::make_shared<CRegion>(10, 20, 14, 22), 0.5f};

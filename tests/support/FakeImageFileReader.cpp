@@ -19,14 +19,3 @@ CFakeBand& CFakeImageFileReader::AddBand(std::vector<float> samples, std::string
     bands.push_back(band);
     return *band;
 }
-
-CFakeBand& CFakeImageFileReader::AddBand(const std::function<float(int32_t x, int32_t y)>& sampleAt,
-                                         std::string name) {
-    std::vector<float> samples;
-    for (int32_t y = 0; y < height; ++y) {
-        for (int32_t x = 0; x < width; ++x) {
-            samples.push_back(sampleAt(x, y));
-        }
-    }
-    return AddBand(std::move(samples), std::move(name));
-}

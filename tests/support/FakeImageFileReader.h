@@ -2,7 +2,6 @@
 
 #include "raster/ImageFileReader.h"
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,9 +40,6 @@ public:
         : CImageFileReader("fake"), width(width), height(height), maxBandValue(maxBandValue) {}
 
     CFakeBand& AddBand(std::vector<float> samples, std::string name = "fake");
-    // A band whose sample at (x, y) is `sampleAt(x, y)`.
-    CFakeBand& AddBand(const std::function<float(int32_t x, int32_t y)>& sampleAt,
-                       std::string name = "fake");
     // A slot in the band list whose band is missing, so GetBand returns null.
     void AddMissingBand() { bands.push_back(nullptr); }
     CFakeBand& Band(int32_t index) { return *static_cast<CFakeBand*>(bands[index]); }

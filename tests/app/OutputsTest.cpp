@@ -212,8 +212,7 @@ TEST_F(Outputs, OneRunWritesTheJsonTheTileValuesAndTheMapAsTheReportSaysThem) {
     // The map: one cell per tile of the 5 x 4 grid, lying on the original.
     const GDALDatasetUniquePtr map = Open("m.tif");
     ASSERT_TRUE(map);
-    EXPECT_EQ(map->GetRasterXSize(), 5);
-    EXPECT_EQ(map->GetRasterYSize(), 4);
+    EXPECT_EQ(std::pair(map->GetRasterXSize(), map->GetRasterYSize()), std::pair(5, 4));
     ASSERT_EQ(map->GetRasterCount(), 6);
     EXPECT_EQ(GeoTransform(*map),
               (std::array<double, 6>{500000.0, 32.0, 0.0, 4600000.0, 0.0, -32.0}));
@@ -246,8 +245,7 @@ TEST_F(Outputs, RandomTilesAverageIntoTheCellsWhoseCentresTheyCover) {
     const GDALDatasetUniquePtr map = Open("m.tif");
     ASSERT_TRUE(map);
     // Cells of 16 pixels over the 280 x 190 box, starting at its corner.
-    ASSERT_EQ(map->GetRasterXSize(), 18);
-    ASSERT_EQ(map->GetRasterYSize(), 12);
+    ASSERT_EQ(std::pair(map->GetRasterXSize(), map->GetRasterYSize()), std::pair(18, 12));
     EXPECT_EQ(GeoTransform(*map),
               (std::array<double, 6>{500010.0, 8.0, 0.0, 4599995.0, 0.0, -8.0}));
     for (int band = 0; band < 3; ++band) {

@@ -47,7 +47,6 @@ TEST(CommandLineParser, SettingsAndFailuresOfCommandLines) {
         // A later option wins; a value keeps its spaces up to the next " -".
         {"-c c -i o -tn 5 -tn 0042 -saveRegions my tiles.bin", "tn=42 save=my tiles.bin"},
         {"-c c -i o -saveRegions a -b.bin", "save=a use="},
-        {"-i o", "Compressed filename cannot be empty"},
         {"-c c -I o", "Original filename cannot be empty"},
         // The conflicts with a regions file are checked in this order, before
         // the (here missing) file is read.

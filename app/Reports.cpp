@@ -1,9 +1,9 @@
 #include "app/Reports.h"
 
-#include <algorithm>
+#include "app/ResultFigures.h"
+
 #include <iomanip>
 #include <iostream>
-#include <limits>
 #include <locale>
 #include <stdexcept>
 #include <string>
@@ -39,10 +39,6 @@ std::string NameOf(const std::map<int32_t, std::string>& names, int32_t band) {
     return found == names.end() ? std::string() : found->second;
 }
 
-float Average(const ResultStatistics& statistics) {
-    return statistics.sum / static_cast<float>(static_cast<int32_t>(statistics.count));
-}
-
 bool IsSequential(const std::string& requestType) {
     return requestType == "seq" || requestType == "sequential";
 }
@@ -66,7 +62,7 @@ void PrintReadableStatistics(const EvaluationResult& result, bool withSkipped) {
                       << ": " << std::endl;
             std::cout << std::fixed << std::setprecision(4);
             std::cout << " \tMin: " << statistics.min << std::endl;
-            std::cout << " \tAvg: " << Average(statistics) << std::endl;
+            std::cout << " \tAvg: " << AverageOf(statistics) << std::endl;
             std::cout << " \tMax: " << statistics.max << std::endl;
             if (withSkipped) {
                 std::cout << "\tSkipped: " << statistics.skipped << std::endl;
@@ -83,16 +79,10 @@ void PrintCommaSeparatedStatistics(const EvaluationResult& result) {
         for (const auto& [band, statistics] : bands) {
             std::cout << std::fixed << std::setprecision(4);
             std::cout << line++ << " " << NameOf(result.originalBandNames, band) << ","
-                      << statistics.min << "," << Average(statistics) << "," << statistics.max
+                      << statistics.min << "," << AverageOf(statistics) << "," << statistics.max
                       << std::endl;
         }
     }
-}
-
-// The pixel count is taken in 64 bits: large areas exceed a 32-bit count.
-double BitsPerPixel(uint64_t fileSize, const CRegion& area) {
-    const int64_t pixels = area.Width() * area.Height();
-    return static_cast<double>(fileSize) * 8.0 / static_cast<double>(pixels);
 }
 
 void PrintSizeLine(const char* label, uint64_t fileSize, const CRegion& area) {
@@ -109,9 +99,8 @@ void PrintSizesAndSpeed(const EvaluationResult& result) {
     std::cout.flags(std::ios::right);
     PrintSizeLine("Original file size:  ", result.originalFileSize, result.region);
     PrintSizeLine("Compressed file size:", result.compressedFileSize, result.region);
-    const float ratio = static_cast<float>(result.compressedFileSize) /
-                        static_cast<float>(result.originalFileSize) * 100;
-    std::cout << "Reduction : " << std::fixed << std::setprecision(2) << ratio << "%" << std::endl;
+    std::cout << "Reduction : " << std::fixed << std::setprecision(2) << ReductionPercent(result)
+              << "%" << std::endl;
     PrintLine("");
     PrintLine("Decoding speed:");
     PrintLine(kRule);
@@ -152,19 +141,8 @@ void PrintDecodingSpeed(const BandTimings& originalReadTimes,
 }
 
 void PrintTimingStats(const BandTimings& readTimes) {
-    int64_t smallest = std::numeric_limits<int64_t>::max();
-    int64_t largest = std::numeric_limits<int64_t>::min();
-    int64_t total = 0;
-    uint32_t count = 0;
-    for (const auto& [band, timing] : readTimes) {
-        smallest = std::min({smallest, timing.min, timing.max});
-        largest = std::max({largest, timing.min, timing.max});
-        total += timing.sum;
-        count += timing.count;
-    }
-    // Microsecond totals stay far below 2^53, so the conversions are exact.
-    PrintMilliseconds(" \tMin: ", static_cast<double>(smallest) / 1000.0);
-    PrintMilliseconds(" \tAvg: ",
-                      static_cast<double>(total) / (static_cast<int32_t>(count) * 1000.0));
-    PrintMilliseconds(" \tMax: ", static_cast<double>(largest) / 1000.0);
+    const ReadTimeFigures figures = ReadTimeFiguresOf(readTimes);
+    PrintMilliseconds(" \tMin: ", figures.minMs);
+    PrintMilliseconds(" \tAvg: ", figures.avgMs);
+    PrintMilliseconds(" \tMax: ", figures.maxMs);
 }

@@ -18,6 +18,7 @@ ReadTimeFigures ReadTimeFiguresOf(const BandTimings& readTimes) {
         total += timing.sum;
         count += timing.count;
     }
+    // Microsecond totals stay far below 2^53, so the conversions are exact.
     return ReadTimeFigures{
         .minMs = static_cast<double>(smallest) / 1000.0,
         .avgMs = static_cast<double>(total) / (static_cast<int32_t>(count) * 1000.0),
@@ -30,6 +31,7 @@ float ReductionPercent(const EvaluationResult& result) {
            static_cast<float>(result.originalFileSize) * 100.0f;
 }
 
+// The pixel count is taken in 64 bits: large areas exceed a 32-bit count.
 double BitsPerPixel(uint64_t fileSize, const CRegion& area) {
     const int64_t pixels = area.Width() * area.Height();
     return static_cast<double>(fileSize) * 8.0 / static_cast<double>(pixels);

@@ -17,13 +17,6 @@
 
 namespace {
 
-float ComputeNamed(const char* name, float peakValue, const TilePair& t) {
-    CAlgorithmRegistry registry;
-    std::vector<CAlgorithm*> algorithms;
-    EXPECT_TRUE(registry.CreateAlgorithms(name, peakValue, algorithms));
-    return algorithms.at(0)->Compute(t.original.data(), t.compressed.data(), t.width, t.height);
-}
-
 TEST(StatisticsTest, KnownValuesAndSizeLimits) {
     const TilePair identical = NoisyTiles(176, 177, 255, 8, true); // the smallest for MS-SSIM
     // The statistic, the peak value, the tiles, the value and its tolerance.
@@ -52,7 +45,11 @@ TEST(StatisticsTest, KnownValuesAndSizeLimits) {
         {"ms-ssim", 255, ConstantTiles(256, 175, 5, 5), INFINITY, 0},
     };
     for (const auto& [name, peak, tiles, expected, tolerance] : cases) {
-        const float value = ComputeNamed(name, peak, tiles);
+        CAlgorithmRegistry registry; // created by name, as the program creates them
+        std::vector<CAlgorithm*> created;
+        ASSERT_TRUE(registry.CreateAlgorithms(name, peak, created)) << name;
+        const float value = created[0]->Compute(tiles.original.data(), tiles.compressed.data(),
+                                                tiles.width, tiles.height);
         EXPECT_TRUE(value == expected || std::fabs(value - expected) <= tolerance)
             << name << " at peak " << peak << " of " << tiles.width << "x" << tiles.height << ": "
             << value << " computed, " << expected << " expected";

@@ -21,11 +21,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-Lines operator+(Lines first, const Lines& second) {
-    first.insert(first.end(), second.begin(), second.end());
-    return first;
-}
-
 struct ProgramRun {
     std::string output; // standard output
     int exitCode = -1;
@@ -124,11 +119,13 @@ protected:
         original->SetSpatialRef(&utm);
     }
 
-    ProgramRun Run(const Lines& arguments) const {
+    ProgramRun Run(const Lines& arguments, const Lines& moreArguments = {}) const {
         std::string command = "cd '" + folder.Path().string() +
                               "' && exec " ZARNIK_BINARY " -i original.tif -c compressed.jp2";
-        for (const auto& argument : arguments) {
-            command += " '" + argument + "'";
+        for (const Lines* part : {&arguments, &moreArguments}) {
+            for (const auto& argument : *part) {
+                command += " '" + argument + "'";
+            }
         }
         ProgramRun run;
         FILE* const pipe = popen(command.c_str(), "r");
@@ -277,7 +274,7 @@ TEST_F(Outputs, GatesPassOrFailWithExitCode3AndOneLinePerFailingBand) {
         {{"-failAbove", "mse=1e9", "-failBelow", "ssim=2"}, "ssim", "below the limit 2"},
     };
     for (const auto& [gates, statistic, limit] : cases) {
-        const ProgramRun run = Run(Lines{"-stat", "ssim,mse", "-ts", "128", "-tn", "2"} + gates);
+        const ProgramRun run = Run({"-stat", "ssim,mse", "-ts", "128", "-tn", "2"}, gates);
         SCOPED_TRACE(run.output);
         EXPECT_EQ(run.exitCode, statistic.empty() ? 0 : 3);
         // Each failing band's line gives the report's average.
@@ -328,7 +325,7 @@ TEST_F(Outputs, BadOutputsAndGatesFailWithExitCode2) {
     for (size_t row = 0; row < cases.size(); ++row) {
         const auto& [arguments, message] = cases[row];
         SCOPED_TRACE(message);
-        const ProgramRun run = Run(Lines{"-ts", "128", "-tn", "2"} + arguments);
+        const ProgramRun run = Run({"-ts", "128", "-tn", "2"}, arguments);
         EXPECT_EQ(run.exitCode, 2);
         const bool parse = row < 5, beforeFirstTile = row < 9;
         EXPECT_NE(run.output.find((parse ? "\n\n" : "Error occured. Details: ") + message + "\n"),

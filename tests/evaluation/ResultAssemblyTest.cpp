@@ -170,9 +170,8 @@ TEST(ResultBuilding, CopiesTheRunMergesStatisticsByNameAndNeedsBothFiles) {
 // must not remove them: a second take must give the same.
 template <typename Compare> std::string Keep(int32_t capacity, const std::vector<float>& values) {
     CRegions<Compare> regions(capacity);
-    for (size_t n = 0; n < values.size(); ++n) {
-        const auto column = static_cast<int32_t>(n);
-        regions.Add(values[n], std::make_shared<CRegion>(column, 0, column, 0));
+    for (int32_t n = 0; n < static_cast<int32_t>(values.size()); ++n) {
+        regions.Add(values[size_t(n)], std::make_shared<CRegion>(n, 0, n, 0));
     }
     std::string texts[2];
     for (std::string& text : texts) {

@@ -275,15 +275,11 @@ TEST(KernelExactnessTest, StatisticsGiveTheSameBitsOnManyTiles) {
     }
 }
 
-// The lowest target bit is the best target, by the vector library's own
-// ordering.
-int64_t Best(int64_t targets) {
-    return targets & -targets;
-}
-
 TEST(KernelTargetTest, RunsTheBestTargetOfThisProcessorUnlessForced) {
+    // The lowest target bit is the best target, by the vector library's own ordering.
+    const auto best = [](int64_t targets) { return targets & -targets; };
     const int64_t available = hwy::SupportedTargets() & HWY_TARGETS;
-    EXPECT_EQ(Best(available), ActiveKernelTarget()) << KernelTargetName(ActiveKernelTarget());
+    EXPECT_EQ(best(available), ActiveKernelTarget()) << KernelTargetName(ActiveKernelTarget());
 #if HWY_ARCH_X86
     __builtin_cpu_init();
     if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
@@ -303,10 +299,10 @@ TEST(KernelTargetTest, RunsTheBestTargetOfThisProcessorUnlessForced) {
     }
     EXPECT_EQ(SupportedKernelTargets().size(), kernels.size());
     RecordProperty("targets", names); // which targets this processor let the tests reach
-    const int64_t unavailable = Best(~available & ~(int64_t{1} << 63));
+    const int64_t unavailable = best(~available & ~(int64_t{1} << 63));
     EXPECT_FALSE(ForceKernelTarget(unavailable)) << unavailable;
     EXPECT_TRUE(ForceKernelTarget(0));
-    EXPECT_EQ(Best(available), ActiveKernelTarget());
+    EXPECT_EQ(best(available), ActiveKernelTarget());
 }
 
 } // namespace

@@ -110,8 +110,7 @@ protected:
         }
         WriteGeoTiff(folder.File("original.tif"), rgb);
         WriteJpeg2000(folder.File("compressed.jp2"), rgb, {"QUALITY=10", "REVERSIBLE=NO"});
-        const GDALDatasetUniquePtr original(
-            GDALDataset::Open(folder.File("original.tif").c_str(), GDAL_OF_UPDATE));
+        const GDALDatasetUniquePtr original = Open("original.tif", GDAL_OF_UPDATE);
         ASSERT_TRUE(original);
         std::array<double, 6> halfMetres{500000.0, 0.5, 0.0, 4600000.0, 0.0, -0.5};
         original->SetGeoTransform(halfMetres.data());
@@ -138,8 +137,8 @@ protected:
         return run;
     }
 
-    GDALDatasetUniquePtr Open(const std::string& name) const {
-        return GDALDatasetUniquePtr(GDALDataset::Open(folder.File(name).c_str()));
+    GDALDatasetUniquePtr Open(const std::string& name, unsigned flags = GDAL_OF_READONLY) const {
+        return GDALDatasetUniquePtr(GDALDataset::Open(folder.File(name).c_str(), flags));
     }
 
     TemporaryDirectory folder;
@@ -214,8 +213,7 @@ TEST_F(Outputs, OneRunWritesTheJsonTheTileValuesAndTheMapAsTheReportSaysThem) {
     ASSERT_EQ(map->GetRasterCount(), 6);
     EXPECT_EQ(GeoTransform(*map),
               (std::array<double, 6>{500000.0, 32.0, 0.0, 4600000.0, 0.0, -32.0}));
-    ASSERT_NE(map->GetSpatialRef(), nullptr);
-    EXPECT_TRUE(map->GetSpatialRef()->IsSame(&utm));
+    EXPECT_TRUE(map->GetSpatialRef() && map->GetSpatialRef()->IsSame(&utm));
     EXPECT_STREQ(map->GetRasterBand(1)->GetDescription(), "mse band 0 (GDAL red)");
     EXPECT_STREQ(map->GetRasterBand(5)->GetDescription(), "ssim band 1 (GDAL green)");
     int hasNoData = 0;
@@ -250,8 +248,7 @@ TEST_F(Outputs, RandomTilesAverageIntoTheCellsWhoseCentresTheyCover) {
         const std::vector<float> cells = ReadBand(*map, band + 1);
         for (size_t cell = 0; cell < cells.size(); ++cell) {
             const int x = 20 + int(cell % 18) * 16 + 8, y = 10 + int(cell / 18) * 16 + 8;
-            double sum = 0;
-            int count = 0;
+            double sum = 0, count = 0;
             for (const TileRow& row : rows) {
                 if (row.band == band && row.x0 <= x && x <= row.x1 && row.y0 <= y && y <= row.y1) {
                     sum += row.values[0];

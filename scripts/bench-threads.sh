@@ -1,0 +1,153 @@
+#!/usr/bin/env bash
+# Times the built-in JPEG 2000 reader against GDAL (-u), against an older
+# build, across worker counts and against a GDAL + scikit-image script, on an
+# 8000 x 8000 RGB pair: a tiled GeoTIFF original and a JPEG 2000 copy at
+# about 1:20 in 1024 x 1024 tiles. Times are the best of 3 wall-clock runs
+# (/usr/bin/time); peak memory is the maximum resident size.
+#
+# usage: bench-threads.sh BUILD_DIR [OLD_REVISION]
+#   OLD_REVISION (default: the revision before the reader decoded whole
+#   tiles) is built once under BUILD_DIR/bench-old with only its zarnik;
+#   OLD_ZARNIK=path uses a binary built already instead.
+#   PEER_SCRIPT (default /work/shared/peers/skimage_tiles.py) is the
+#   GDAL + scikit-image script run on the same pair (needs python3-skimage).
+set -euo pipefail
+
+build_dir=$(cd "${1:?usage: bench-threads.sh BUILD_DIR [OLD_REVISION]}" && pwd)
+old_revision=${2:-1f90868}
+here=$(cd "$(dirname "$0")" && pwd)
+repo=$(cd "$here/.." && pwd)
+zarnik="$build_dir/app/zarnik"
+cache="$build_dir/bench-cache"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$cache"
+
+original="$cache/original.tif"
+compressed="$cache/tiled-1024.jp2"
+# Another build's copies serve as well: link them instead of making them again.
+for name in original.tif tiled-1024.jp2; do
+  if [ ! -s "$cache/$name" ]; then
+    for other in "$repo"/build-*/bench-cache/"$name"; do
+      if [ -s "$other" ] && ln -f "$other" "$cache/$name" 2>/dev/null; then
+        break
+      fi
+    done
+  fi
+done
+if [ ! -s "$original" ]; then
+  echo "Making the 8000 x 8000 original (once)..."
+  /usr/bin/python3 "$here/make-sample.py" "$original" 8000 11
+fi
+if [ ! -s "$compressed" ]; then
+  echo "Encoding the JPEG 2000 copy at about 1:20 in 1024 x 1024 tiles (once)..."
+  gdal_translate -q -of JP2OpenJPEG -co QUALITY=5 -co BLOCKXSIZE=1024 -co BLOCKYSIZE=1024 \
+    "$original" "$compressed"
+fi
+
+old_zarnik=${OLD_ZARNIK:-$build_dir/bench-old/build/app/zarnik}
+peer_script=${PEER_SCRIPT:-/work/shared/peers/skimage_tiles.py}
+if [ ! -x "$old_zarnik" ]; then
+  echo "Building zarnik at $old_revision (once)..."
+  rm -rf "$build_dir/bench-old"
+  git -C "$repo" worktree prune
+  git -C "$repo" worktree add --detach "$build_dir/bench-old" "$old_revision" > /dev/null
+  cmake -S "$build_dir/bench-old" -B "$build_dir/bench-old/build" -DCMAKE_BUILD_TYPE=Release \
+    > /dev/null
+  cmake --build "$build_dir/bench-old/build" -j2 --target zarnik > /dev/null
+fi
+
+cores=$(nproc)
+# The same 100 random tiles for every random run, so that runs differ only in the program.
+"$zarnik" -i "$original" -c "$compressed" -or ran -tn 100 -stat mse -threads 1 \
+  -saveRegions "$work/random100.bin" > /dev/null
+
+# Sum of (average read ms x reads) of the compressed file, in seconds.
+compressed_read_seconds() {
+  awk -v reads=$((100 * 3)) '
+    /^Compressed file:/ { found = 1; next }
+    found && /Avg:/ { printf "%.2f", $2 * reads / 1000; exit }' "$1"
+}
+
+# best BINARY ARGS...: best wall time of 3 runs; sets best_s, peak_mib and report.
+best() {
+  local binary=$1
+  shift
+  best_s="" peak_mib=0 report="$work/report.txt"
+  for _ in 1 2 3; do
+    LC_ALL=C /usr/bin/time -f "%e %M" -o "$work/time.txt" "$binary" \
+      -i "$original" -c "$compressed" "$@" > "$work/run.txt"
+    read -r wall peak_kib < "$work/time.txt"
+    if [ -z "$best_s" ] || awk -v a="$wall" -v b="$best_s" 'BEGIN { exit !(a < b) }'; then
+      best_s=$wall
+      cp "$work/run.txt" "$report"
+    fi
+    if [ $((peak_kib / 1024)) -gt "$peak_mib" ]; then
+      peak_mib=$((peak_kib / 1024))
+    fi
+  done
+}
+
+once() {
+  local binary=$1
+  shift
+  LC_ALL=C /usr/bin/time -f "%e %M" -o "$work/time.txt" "$binary" \
+    -i "$original" -c "$compressed" "$@" > /dev/null
+  read -r once_s peak_kib < "$work/time.txt"
+  peak_mib=$((peak_kib / 1024))
+}
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+
+row() { printf '%-58s %10s %10s %8s  %s\n' "$@"; }
+echo "Machine: $cores cores, shared with other work: times vary between runs."
+row "measurement" "A" "B" "A/B" "goal"
+
+seq_args=(-tn 100 -threads 1)
+best "$zarnik" "${seq_args[@]}"
+sdk_s=$best_s sdk_read=$(compressed_read_seconds "$report")
+best "$zarnik" "${seq_args[@]}" -u
+gdal_s=$best_s gdal_read=$(compressed_read_seconds "$report")
+row "default run, -threads 1: -u / SDK (wall s)" "$gdal_s" "$sdk_s" "$(ratio "$gdal_s" "$sdk_s")" ">= 1"
+row "  compressed reads summed: -u / SDK (s)" "$gdal_read" "$sdk_read" \
+  "$(ratio "$gdal_read" "$sdk_read")" ">= 1"
+
+# Replaying the saved tiles visits them in their random order.
+random_args=(-stat all -useRegions "$work/random100.bin")
+best "$old_zarnik" "${random_args[@]}" -threads 1
+old_s=$best_s
+best "$zarnik" "${random_args[@]}" -threads 1
+new_random_1=$best_s
+row "random 100, all stats, -threads 1: old / new (wall s)" "$old_s" "$new_random_1" \
+  "$(ratio "$old_s" "$new_random_1")" ">= 1"
+
+best "$zarnik" -tn 100
+default_s=$best_s
+for threads in $(seq 2 "$cores"); do
+  best "$zarnik" -tn 100 -threads "$threads"
+  row "default run: -threads 1 / -threads $threads (wall s)" "$sdk_s" "$best_s" \
+    "$(ratio "$sdk_s" "$best_s")" ">= 1.7 at 2"
+  best "$zarnik" "${random_args[@]}" -threads "$threads"
+  row "random 100: -threads 1 / -threads $threads (wall s)" "$new_random_1" "$best_s" \
+    "$(ratio "$new_random_1" "$best_s")" ">= 1.7 at 2"
+done
+
+python_s=""
+for _ in 1 2 3; do
+  start=$(date +%s.%N)
+  /usr/bin/python3 "$peer_script" "$original" "$compressed" 100 > /dev/null
+  elapsed=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.2f", b - a }')
+  if [ -z "$python_s" ] || awk -v a="$elapsed" -v b="$python_s" 'BEGIN { exit !(a < b) }'; then
+    python_s=$elapsed
+  fi
+done
+row "default run, default threads: GDAL+skimage script / zarnik" "$python_s" "$default_s" \
+  "$(ratio "$python_s" "$default_s")" ">= 3"
+
+for threads in 1 2; do
+  once "$zarnik" -or ran -tn 100 -stat mse -threads "$threads"
+  small=$peak_mib
+  once "$zarnik" -or ran -tn 2000 -stat mse -threads "$threads"
+  row "peak MiB, random mse, -threads $threads: 2000 / 100 tiles" "$peak_mib" "$small" \
+    "$(ratio "$peak_mib" "$small")" "<= 1.10"
+done

@@ -1,3 +1,4 @@
+#include "tests/app/ProgramRunner.h"
 #include "tests/support/RasterFixtures.h"
 #include "tests/support/TemporaryDirectory.h"
 
@@ -5,7 +6,6 @@
 #include <gdal_priv.h>
 #include <gtest/gtest.h>
 #include <ogr_spatialref.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <array>
@@ -19,24 +19,11 @@
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
-struct ProgramRun {
-    std::string output; // standard output
-    int exitCode = -1;
-};
-
 // One row of the tile values file, without its read times.
 struct TileRow {
     int tile, x0, y0, x1, y1, band;
     std::vector<float> values; // in the order of -stat
 };
-
-std::string Fixed4(double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.4f", value);
-    return text;
-}
 
 Lines SplitAt(const std::string& text, char separator) {
     Lines pieces;
@@ -102,12 +89,7 @@ protected:
     // A textured RGB original in UTM zone 33 with half-metre pixels, and a
     // lossy JPEG 2000 copy.
     void SetUp() override {
-        RasterFixture rgb{300, 200, GDT_Byte, {}, {GCI_RedBand, GCI_GreenBand, GCI_BlueBand}};
-        for (int band = 0; band < 3; ++band) {
-            rgb.bands.push_back(MakeBand(300, 200, [band](int x, int y) {
-                return (x * 7 + y * 13 + band * 50 + (x * y) % 23) % 256;
-            }));
-        }
+        const RasterFixture rgb = TexturedRgb(300, 200);
         WriteGeoTiff(folder.File("original.tif"), rgb);
         WriteJpeg2000(folder.File("compressed.jp2"), rgb, {"QUALITY=10", "REVERSIBLE=NO"});
         const GDALDatasetUniquePtr original = Open("original.tif", GDAL_OF_UPDATE);
@@ -119,22 +101,7 @@ protected:
     }
 
     ProgramRun Run(const Lines& arguments, const Lines& moreArguments = {}) const {
-        std::string command = "cd '" + folder.Path().string() +
-                              "' && exec " ZARNIK_BINARY " -i original.tif -c compressed.jp2";
-        for (const Lines* part : {&arguments, &moreArguments}) {
-            for (const auto& argument : *part) {
-                command += " '" + argument + "'";
-            }
-        }
-        ProgramRun run;
-        FILE* const pipe = popen(command.c_str(), "r");
-        char chunk[4096];
-        for (size_t got; pipe && (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) {
-            run.output.append(chunk, got);
-        }
-        const int status = pipe ? pclose(pipe) : -1;
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return run;
+        return RunProgram(folder.Path(), arguments + moreArguments);
     }
 
     GDALDatasetUniquePtr Open(const std::string& name, unsigned flags = GDAL_OF_READONLY) const {

@@ -1,10 +1,10 @@
+#include "tests/app/ProgramRunner.h"
 #include "tests/support/RasterFixtures.h"
 #include "tests/support/TemporaryDirectory.h"
 
 #include <gdal_priv.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <array>
@@ -22,37 +22,9 @@
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
-Lines operator+(Lines first, const Lines& second) {
-    first.insert(first.end(), second.begin(), second.end());
-    return first;
-}
-
-// What a user sees of one run of the program.
-struct ProgramRun {
-    std::string output; // standard output
-    int exitCode = -1;
-
-    Lines OutputLines() const {
-        std::vector<std::string> lines;
-        std::istringstream text(output);
-        for (std::string line; std::getline(text, line);) {
-            lines.push_back(line);
-        }
-        return lines;
-    }
-};
-
 struct Tile {
     int x0, y0, x1, y1;
 };
-
-std::string Fixed4(double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.4f", value);
-    return text;
-}
 
 // The number after the label of a report line, e.g. " \tAvg:     0.0703 ms".
 double Figure(const std::string& line) {
@@ -104,35 +76,7 @@ protected:
         WriteJpeg2000(compressed, rgb, {"QUALITY=10", "REVERSIBLE=NO"});
     }
 
-    static RasterFixture TexturedRgb(int width, int height) {
-        RasterFixture raster{
-            width, height, GDT_Byte, {}, {GCI_RedBand, GCI_GreenBand, GCI_BlueBand}};
-        for (int band = 0; band < 3; ++band) {
-            raster.bands.push_back(MakeBand(width, height, [band](int x, int y) {
-                return (x * 7 + y * 13 + band * 50 + (x * y) % 23) % 256;
-            }));
-        }
-        return raster;
-    }
-
-    // Runs the program in the folder on the two files and the further arguments.
-    ProgramRun Run(const Lines& arguments) const {
-        // No argument here holds a single quote.
-        std::string command = "cd '" + folder.Path().string() +
-                              "' && exec " ZARNIK_BINARY " -i original.tif -c compressed.jp2";
-        for (const auto& argument : arguments) {
-            command += " '" + argument + "'";
-        }
-        ProgramRun run;
-        FILE* const pipe = popen(command.c_str(), "r");
-        char chunk[4096];
-        for (size_t got; pipe && (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) {
-            run.output.append(chunk, got);
-        }
-        const int status = pipe ? pclose(pipe) : -1;
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return run;
-    }
+    ProgramRun Run(const Lines& arguments) const { return RunProgram(folder.Path(), arguments); }
 
     TemporaryDirectory folder;
     RasterFixture rgb = TexturedRgb(300, 200);

@@ -14,9 +14,9 @@ namespace {
 constexpr uint32_t kWindowSide = 64;
 // Enough to reach the bands that a component transform decodes together.
 constexpr uint32_t kBandsRead = 4;
-// 16384 x 16384 samples: far more than any seed, far less than a tile whose
-// set-up alone takes OpenJPEG seconds.
-constexpr uint64_t kLargestDecodedArea = uint64_t{1} << 28;
+// 2048 x 2048 samples over all bands: far more than any seed, far less than
+// a picture whose set-up alone takes OpenJPEG seconds.
+constexpr uint64_t kLargestDecodedArea = uint64_t{1} << 22;
 
 struct FileInfoDeleter {
     void operator()(OrvFileInfo* fileInfo) const { OrvFreeFileInfo(fileInfo); }
@@ -102,7 +102,7 @@ void ReadSmallWindows(const std::string& fileName) {
     // billions of samples that takes seconds and gigabytes to set up. Such a
     // picture is the library's cost, not a fault of ours, so the fuzzer
     // leaves it undecoded and spends its time on our code.
-    if (uint64_t{layout->width} * layout->height > kLargestDecodedArea) {
+    if (uint64_t{layout->width} * layout->height * layout->bandCount > kLargestDecodedArea) {
         return;
     }
     const uint32_t bandCount = std::min<uint32_t>(layout->bandCount, kBandsRead);

@@ -11,6 +11,7 @@
 #include "regions/SavedFileRegionDivider.h"
 #include "regions/SequentialRegionDivider.h"
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <iostream>
@@ -236,7 +237,9 @@ EvaluationResult CZarnikEvaluator::Run() {
     CAlgorithmResultAssembler assembler(options->bestCount, options->worstCount,
                                         options->compareBand, options->compareStat);
     doneCount.exchange(0);
-    const int32_t workerCount = openOriginal && openCompressed ? options->threadCount : 1;
+    // No worker waits without a tile, so none opens files it never reads.
+    const int32_t workerCount =
+        openOriginal && openCompressed ? std::max(1, std::min(tileCount, options->threadCount)) : 1;
     const std::vector<ReaderPair> readers = OpenWorkerReaders(workerCount);
     COrderedTileRunner(workerCount)
         .Run(tileCount, TileWork{

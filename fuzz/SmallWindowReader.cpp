@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -66,24 +67,14 @@ void ReadLines(Orv::CView& view, uint32_t cellType, const Window& window) {
 // The view reads lines of every sample type the comparison reads; 8-bit
 // signed samples have no line reader, their window is decoded all the same.
 void ReadWindowLines(Orv::CView& view, uint32_t cellType, const Window& window) {
-    switch (cellType) {
-    case Orv::CellTypeCode::UInt8:
-        return ReadLines<uint8_t>(view, cellType, window);
-    case Orv::CellTypeCode::UInt16:
-        return ReadLines<uint16_t>(view, cellType, window);
-    case Orv::CellTypeCode::UInt32:
-        return ReadLines<uint32_t>(view, cellType, window);
-    case Orv::CellTypeCode::Int16:
-        return ReadLines<int16_t>(view, cellType, window);
-    case Orv::CellTypeCode::Int32:
-        return ReadLines<int32_t>(view, cellType, window);
-    case Orv::CellTypeCode::Float32:
-        return ReadLines<float>(view, cellType, window);
-    case Orv::CellTypeCode::Float64:
-        return ReadLines<double>(view, cellType, window);
-    default:
-        return;
-    }
+    Orv::CellTypeCodeTable::Visit(
+        cellType,
+        [&]<typename Sample>(std::type_identity<Sample>) {
+            if constexpr (!std::is_same_v<Sample, int8_t>) {
+                ReadLines<Sample>(view, cellType, window);
+            }
+        },
+        [] {});
 }
 
 } // namespace

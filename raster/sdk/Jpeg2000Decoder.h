@@ -89,7 +89,7 @@ private:
     // too large for the cache.
     std::shared_ptr<CDecodedTileCache> tileCache;
     std::optional<TileCodec> tileCodec;
-    // The first tile of the last two windows, newest first, to tell reading
+    // The first tile of the last few windows, newest first, to tell reading
     // in order from random access.
     PixelWindow lastWindow{};
     std::vector<uint32_t> recentTiles;

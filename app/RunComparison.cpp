@@ -1,5 +1,6 @@
 #include "app/RunComparison.h"
 
+#include "app/GdalBlockCache.h"
 #include "app/GdalRegistration.h"
 #include "app/QualityGates.h"
 #include "app/ReaderFactory.h"
@@ -69,6 +70,7 @@ bool RunComparison(const CParsedCommandLine& options) {
                                                        options.yuv, options.yOnly));
     evaluator.SetOriginalReader(
         OpenOriginalReader(options.originalFileName, options.yuv, options.yOnly));
+    BoundGdalBlockCache({&evaluator.GetOriginalReader(), &evaluator.GetCompressedReader()});
     evaluator.SetReaderOpeners(
         [&options] {
             return OpenOriginalReader(options.originalFileName, options.yuv, options.yOnly);

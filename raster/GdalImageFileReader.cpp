@@ -76,3 +76,22 @@ CellType CGdalImageFileReader::GetCellType() {
     }
     return CellTypeOrThrow(dataset->GetRasterBand(1)->GetRasterDataType());
 }
+
+size_t CGdalImageFileReader::BlockRowBytes() const {
+    size_t bytes = 0;
+    for (int number = 1; number <= dataset->GetRasterCount(); ++number) {
+        GDALRasterBand* band = dataset->GetRasterBand(number);
+        int blockWidth = 0;
+        int blockHeight = 0;
+        band->GetBlockSize(&blockWidth, &blockHeight);
+        if (blockWidth < 1 || blockHeight < 1) {
+            continue;
+        }
+        const size_t blocksAcross =
+            (static_cast<size_t>(dataset->GetRasterXSize()) + static_cast<size_t>(blockWidth) - 1) /
+            static_cast<size_t>(blockWidth);
+        bytes += blocksAcross * static_cast<size_t>(blockWidth) * static_cast<size_t>(blockHeight) *
+                 static_cast<size_t>(GDALGetDataTypeSizeBytes(band->GetRasterDataType()));
+    }
+    return bytes;
+}

@@ -18,6 +18,9 @@ public:
     ImageSize GetImageSize() override;
     // Follows band 1; 16-bit signed is 2 and unsigned is 3.
     CellType GetCellType() override;
+    // Bytes GDAL's block cache takes for one row of blocks across the whole
+    // image, over all bands; tiles read in order come back to that row.
+    size_t BlockRowBytes() const;
 
 private:
     // Closed before the base destructor deletes the bands that point into it.

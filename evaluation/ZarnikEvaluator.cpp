@@ -241,12 +241,16 @@ EvaluationResult CZarnikEvaluator::Run() {
     const int32_t workerCount =
         openOriginal && openCompressed ? std::max(1, std::min(tileCount, options->threadCount)) : 1;
     const std::vector<ReaderPair> readers = OpenWorkerReaders(workerCount);
+    std::vector<WorkerTools> tools(readers.size());
+    for (size_t worker = 0; worker < readers.size(); ++worker) {
+        tools[worker].readers = readers[worker];
+    }
     COrderedTileRunner(workerCount)
         .Run(tileCount, TileWork{
                             .fetch = [this](int32_t index) { return divider->GetRegion(index); },
                             .measure =
-                                [this, &readers](int32_t worker, int32_t index, CRegionPtr tile) {
-                                    return MeasureTile(readers[static_cast<size_t>(worker)], index,
+                                [this, &tools](int32_t worker, int32_t index, CRegionPtr tile) {
+                                    return MeasureTile(tools[static_cast<size_t>(worker)], index,
                                                        std::move(tile));
                                 },
                             .settle =
@@ -283,20 +287,20 @@ EvaluationResult CZarnikEvaluator::Run() {
     });
 }
 
-TileMeasurement CZarnikEvaluator::MeasureTile(const ReaderPair& readers, int32_t index,
-                                              CRegionPtr tile) {
+TileMeasurement CZarnikEvaluator::MeasureTile(WorkerTools& tools, int32_t index, CRegionPtr tile) {
     CheckInsideImage("Tile", *tile, width, height);
     TileMeasurement measurement{.index = index, .tile = std::move(tile), .bands = {}};
     measurement.bands.reserve(static_cast<size_t>(bandCount));
     for (int32_t b = 0; b < bandCount; ++b) {
-        measurement.bands.push_back(MeasureBand(readers, b, measurement.tile));
+        measurement.bands.push_back(MeasureBand(tools, b, measurement.tile));
     }
     return measurement;
 }
 
-BandMeasurement CZarnikEvaluator::MeasureBand(const ReaderPair& readers, int32_t bandIndex,
+BandMeasurement CZarnikEvaluator::MeasureBand(WorkerTools& tools, int32_t bandIndex,
                                               const CRegionPtr& tilePtr) {
     const CRegion& tile = *tilePtr;
+    const ReaderPair& readers = tools.readers;
     CBand* originalBand = readers.original->GetBand(bandIndex);
     CBand* compressedBand = readers.compressed->GetBand(bandIndex);
     if (!originalBand) {
@@ -310,38 +314,37 @@ BandMeasurement CZarnikEvaluator::MeasureBand(const ReaderPair& readers, int32_t
     const auto tileWidth = static_cast<int32_t>(tile.Width());
     const auto tileHeight = static_cast<int32_t>(tile.Height());
     const int32_t sampleCount = SampleCountOf(tile);
-    std::optional<CBandBuffer> original;
-    std::optional<CBandBuffer> compressed;
+    float* original = nullptr;
+    float* compressed = nullptr;
     try {
-        original.emplace(*originalBand, sampleCount);
-        compressed.emplace(*compressedBand, sampleCount);
+        original = tools.original.Reserve(*originalBand, sampleCount);
+        compressed = tools.compressed.Reserve(*compressedBand, sampleCount);
     } catch (const std::bad_alloc&) {
         throw std::runtime_error(TileSizeText(tile) + " cannot be held in memory");
     }
 
     // Only the bands' own reads are timed; reading the mask is not decoding.
-    std::vector<uint8_t> valid;
     bool allValid = true;
     if (readers.mask) {
-        valid.resize(static_cast<size_t>(sampleCount));
-        allValid = readers.mask->Read(bandIndex, tile, valid.data());
+        tools.valid.resize(static_cast<size_t>(sampleCount));
+        allValid = readers.mask->Read(bandIndex, tile, tools.valid.data());
     }
 
     BandMeasurement measurement;
     measurement.originalReadUs =
-        TimedRead(*originalBand, tilePtr, original->Samples(),
+        TimedRead(*originalBand, tilePtr, original,
                   "Unable to read original image buffer for band ", bandIndex);
     measurement.compressedReadUs =
-        TimedRead(*compressedBand, tilePtr, compressed->Samples(),
+        TimedRead(*compressedBand, tilePtr, compressed,
                   "Unable to read compressed image buffer for band ", bandIndex);
     measurement.values.reserve(algorithms.size());
     // Wholly valid tiles take the plain kernels, so their values keep every bit.
     for (CAlgorithm* algorithm : algorithms) {
         measurement.values.push_back(
-            allValid ? std::optional(algorithm->Compute(original->Samples(), compressed->Samples(),
-                                                        tileWidth, tileHeight))
-                     : algorithm->ComputeMasked(original->Samples(), compressed->Samples(),
-                                                valid.data(), tileWidth, tileHeight));
+            allValid
+                ? std::optional(algorithm->Compute(original, compressed, tileWidth, tileHeight))
+                : algorithm->ComputeMasked(original, compressed, tools.valid.data(), tileWidth,
+                                           tileHeight));
     }
     return measurement;
 }

@@ -5,6 +5,7 @@
 #include "metrics/Algorithm.h"
 #include "metrics/AlgorithmRegistry.h"
 #include "options/ParsedCommandLine.h"
+#include "raster/BandBuffer.h"
 #include "raster/GdalMaskReader.h"
 #include "raster/ImageFileReader.h"
 #include "regions/RegionDivider.h"
@@ -71,12 +72,19 @@ private:
         CGdalMaskReader* mask; // null: every pixel counts
     };
 
+    // What one worker reads with and into, kept from tile to tile.
+    struct WorkerTools {
+        ReaderPair readers;
+        CReusableBandBuffer original;
+        CReusableBandBuffer compressed;
+        std::vector<uint8_t> valid;
+    };
+
     // One pair of readers per worker, the first being the evaluator's own.
     std::vector<ReaderPair> OpenWorkerReaders(int32_t workerCount);
     // Reads and measures one tile of every band; touches no running figure.
-    TileMeasurement MeasureTile(const ReaderPair& readers, int32_t index, CRegionPtr tile);
-    BandMeasurement MeasureBand(const ReaderPair& readers, int32_t bandIndex,
-                                const CRegionPtr& tile);
+    TileMeasurement MeasureTile(WorkerTools& tools, int32_t index, CRegionPtr tile);
+    BandMeasurement MeasureBand(WorkerTools& tools, int32_t bandIndex, const CRegionPtr& tile);
     // Records a measured tile in the running figures, the progress line and
     // the listeners.
     void Deliver(const TileMeasurement& measurement, CAlgorithmResultAssembler& assembler);

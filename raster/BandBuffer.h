@@ -20,3 +20,41 @@ private:
     CBand& band;
     float* samples;
 };
+
+// A tile buffer kept from tile to tile, so that a run allocates its buffers
+// (and the system clears their pages) once rather than for every band of
+// every tile. It grows when a larger tile comes and goes back to the band
+// that allocated it, which must outlive it; any band of the same reader may
+// read into it.
+class CReusableBandBuffer {
+public:
+    CReusableBandBuffer() = default;
+    ~CReusableBandBuffer() { Release(); }
+    CReusableBandBuffer(const CReusableBandBuffer&) = delete;
+    CReusableBandBuffer& operator=(const CReusableBandBuffer&) = delete;
+
+    // Room for at least `sampleCount` samples; throws std::bad_alloc.
+    float* Reserve(CBand& band, int32_t sampleCount) {
+        if (owner == nullptr || sampleCount > capacity) {
+            Release();
+            samples = band.AllocateBuffer(sampleCount);
+            owner = &band;
+            capacity = sampleCount;
+        }
+        return samples;
+    }
+
+private:
+    void Release() {
+        if (owner != nullptr) {
+            owner->FreeBuffer(samples);
+            owner = nullptr;
+            samples = nullptr;
+            capacity = 0;
+        }
+    }
+
+    CBand* owner = nullptr;
+    float* samples = nullptr;
+    int32_t capacity = 0;
+};

@@ -47,30 +47,36 @@ void CVexlJp2SdkBand::ReadRegion(const CRegionPtr& region, float* buffer) {
 }
 
 template <typename Sample> void CVexlJp2SdkBand::ReadAs(const CRegion& region, float* buffer) {
-    const size_t byteCount = TileByteCount(region, sizeof(Sample));
-    const size_t sampleCount = byteCount / sizeof(Sample);
-    std::unique_ptr<Sample, OrvFreeDeleter> samples(
-        static_cast<Sample*>(OrvMalloc(byteCount, false)));
-    if (!samples && byteCount != 0) {
-        ThrowTileTooLarge(region);
-    }
+    // Refuses a tile whose size wraps; an empty or inverted one has no
+    // samples and is refused by the view.
+    const bool hasSamples = TileByteCount(region, sizeof(Sample)) != 0;
     const auto width = static_cast<uint32_t>(region.Width());
     const auto height = static_cast<uint32_t>(region.Height());
+    // Each line goes from the view's window to floats through one line of
+    // samples, so a tile is copied once on its way, and no tile-sized
+    // buffer is allocated for every read.
+    const size_t lineLength = hasSamples ? width : 0;
+    std::unique_ptr<Sample, OrvFreeDeleter> line(
+        static_cast<Sample*>(OrvMalloc(lineLength * sizeof(Sample), false)));
+    if (!line && lineLength != 0) {
+        ThrowTileTooLarge(region);
+    }
     const Orv::CError error =
         view->SetView(1, &bandIndex, width, height, region.x0, region.y0, region.x1, region.y1);
     if (error.GetErrorNumber() != Orv::kErrorNone) {
         throw "Error setting view";
     }
-    Sample* line = samples.get();
-    for (uint32_t row = 0; row < height; ++row, line += width) {
-        if (view->ReadLine(&line, sdkCellType) != 0) {
+    float* floats = buffer;
+    for (uint32_t row = 0; row < height; ++row, floats += width) {
+        Sample* samples = line.get();
+        if (view->ReadLine(&samples, sdkCellType) != 0) {
             throw "Unable to read line";
         }
+        // Conversion to float rounds 32-bit integers and doubles to the
+        // nearest float and keeps every narrower integer exactly.
+        std::transform(samples, samples + width, floats,
+                       [](Sample value) { return static_cast<float>(value); });
     }
-    // Conversion to float rounds 32-bit integers and doubles to the nearest
-    // float and keeps every narrower integer exactly.
-    std::transform(samples.get(), samples.get() + sampleCount, buffer,
-                   [](Sample value) { return static_cast<float>(value); });
 }
 
 float* CVexlJp2SdkBand::AllocateBuffer(int32_t sampleCount) {

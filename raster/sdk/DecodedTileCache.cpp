@@ -5,6 +5,37 @@
 
 namespace Orv {
 
+namespace {
+
+// Reading counts as in order once this many windows in a row stepped through
+// the tiles in order. Two steps in a row happened a few times in 2,000
+// random windows over 8 x 8 tiles; three happen about once in 10,000.
+constexpr size_t kInOrderWindows = 4;
+
+// Windows read in order step through the tiles, and from the end of a tile
+// row back to its start for their next line. Workers reading neighbouring
+// windows may start them a step out of order.
+bool FollowsInOrder(uint32_t before, uint32_t after, uint32_t tileColumns) {
+    const bool sameRow = after / tileColumns == before / tileColumns;
+    const bool wrapsToRowStart =
+        sameRow && before % tileColumns == tileColumns - 1 && after % tileColumns == 0;
+    return after == before || after == before + 1 || (sameRow && after + 1 == before) ||
+           wrapsToRowStart;
+}
+
+} // namespace
+
+bool CDecodedTileCache::NoteWindowInOrder(uint32_t firstTile, uint32_t tileColumns) {
+    const std::lock_guard lock(mutex);
+    recentTiles.insert(recentTiles.begin(), firstTile);
+    recentTiles.resize(std::min(recentTiles.size(), kInOrderWindows));
+    bool inOrder = recentTiles.size() == kInOrderWindows;
+    for (size_t i = 1; inOrder && i < recentTiles.size(); ++i) {
+        inOrder = FollowsInOrder(recentTiles[i], recentTiles[i - 1], tileColumns);
+    }
+    return inOrder;
+}
+
 CDecodedTileCache::CDecodedTileCache(size_t tileLimit, size_t byteLimit)
     : maxTiles(tileLimit), maxBytes(byteLimit) {}
 

@@ -31,6 +31,11 @@ class CDecodedTileCache {
 public:
     CDecodedTileCache(size_t maxTiles, size_t maxBytes);
 
+    // Notes the first tile of a window a reader of the file starts, and tells
+    // whether the file's windows, from all its readers together, have been
+    // stepping through the tiles in order, so that whole tiles are worth
+    // decoding. Tiles are numbered row by row, `tileColumns` to a row.
+    bool NoteWindowInOrder(uint32_t firstTile, uint32_t tileColumns);
     bool Contains(uint32_t tileIndex) const;
     bool IsBeingDecoded(uint32_t tileIndex) const;
     // Decodes the tile unless it is cached or being decoded already, so that
@@ -63,6 +68,8 @@ private:
     std::list<Entry> entries; // most recently used first
     std::set<uint32_t> beingDecoded;
     size_t byteCount = 0;
+    // The first tile of the last few windows, newest first.
+    std::vector<uint32_t> recentTiles;
 };
 
 // The cache shared by every reader of the same codestream (same file on

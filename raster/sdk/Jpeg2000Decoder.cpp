@@ -37,10 +37,6 @@ constexpr size_t kTileCacheSpareTiles = 2;
 constexpr size_t kTileCacheSmallestCapacity = 4;
 // Windows touching more tiles than this are decoded directly.
 constexpr uint32_t kMostTilesPerWindow = 4;
-// Reading counts as in order once this many windows in a row stepped through
-// the tiles in order. Two steps in a row happened a few times in 2,000
-// random windows over 8 x 8 tiles; three happen about once in 10,000.
-constexpr size_t kInOrderWindows = 4;
 
 struct CodestreamFacts {
     bool usesComponentTransform;
@@ -190,28 +186,15 @@ bool CJpeg2000Decoder::ServesFromTiles(const PixelWindow& window, const TileSpan
             kMostTilesPerWindow) {
         return false;
     }
-    const uint32_t firstTile = span.firstRow * tileColumns + span.firstColumn;
-    // The bands of one window come one after the other: count the window once.
-    if (!(window == lastWindow) || recentTiles.empty()) {
-        recentTiles.insert(recentTiles.begin(), firstTile);
-        recentTiles.resize(std::min(recentTiles.size(), kInOrderWindows));
+    // The bands of one window come one after the other: count the window
+    // once. Random windows seldom step through the tiles in order several
+    // times running, and for them a whole tile costs several windows.
+    if (!(window == lastWindow) || !lastWindowInOrder) {
+        lastWindowInOrder = tileCache->NoteWindowInOrder(
+            span.firstRow * tileColumns + span.firstColumn, tileColumns);
         lastWindow = window;
     }
-    // Windows read in order step through the tiles, and from the end of a
-    // tile row back to its start for their next line; random windows seldom
-    // do so three times running, and for them a whole tile costs several
-    // windows.
-    const auto followsInOrder = [this](uint32_t before, uint32_t after) {
-        const bool wrapsToRowStart = before % tileColumns == tileColumns - 1 &&
-                                     after % tileColumns == 0 &&
-                                     after / tileColumns == before / tileColumns;
-        return after == before || after == before + 1 || wrapsToRowStart;
-    };
-    bool inOrder = recentTiles.size() == kInOrderWindows;
-    for (size_t i = 1; inOrder && i < recentTiles.size(); ++i) {
-        inOrder = followsInOrder(recentTiles[i], recentTiles[i - 1]);
-    }
-    if (inOrder) {
+    if (*lastWindowInOrder) {
         return true;
     }
     for (uint32_t row = span.firstRow; row <= span.lastRow; ++row) {

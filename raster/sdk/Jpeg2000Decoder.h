@@ -89,10 +89,10 @@ private:
     // too large for the cache.
     std::shared_ptr<CDecodedTileCache> tileCache;
     std::optional<TileCodec> tileCodec;
-    // The first tile of the last few windows, newest first, to tell reading
-    // in order from random access.
+    // The last window read, and whether the file was being read in order
+    // when it started (unset before the first).
     PixelWindow lastWindow{};
-    std::vector<uint32_t> recentTiles;
+    std::optional<bool> lastWindowInOrder;
 };
 
 } // namespace Orv

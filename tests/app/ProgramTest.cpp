@@ -329,9 +329,10 @@ std::string Outcome(const ProgramRun& run, const std::filesystem::path& folder) 
 
 TEST_F(Program, EveryNumberOfWorkersGivesTheSameOutcome) {
     // Tile 3 lies outside the image: the run fails there, after three tiles.
+    // The first tile is the smallest, so buffers kept from tile to tile grow.
     std::ofstream regions(folder.File("failing.bin"), std::ios::binary);
     for (const int32_t corner :
-         {0, 0, 63, 63, 64, 0, 127, 63, 0, 64, 63, 127, 290, 190, 310, 199, 0, 0, 9, 9}) {
+         {0, 0, 31, 15, 64, 0, 127, 63, 0, 64, 63, 127, 290, 190, 310, 199, 0, 0, 9, 9}) {
         regions.write(reinterpret_cast<const char*>(&corner), sizeof corner);
     }
     regions.close();

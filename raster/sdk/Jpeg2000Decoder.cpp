@@ -37,6 +37,10 @@ constexpr size_t kTileCacheSpareTiles = 2;
 constexpr size_t kTileCacheSmallestCapacity = 4;
 // Windows touching more tiles than this are decoded directly.
 constexpr uint32_t kMostTilesPerWindow = 4;
+// A codec decoding window after window of a single-tile file keeps all of
+// its coded data, in every reader: beyond this, fresh codecs read the data
+// each window needs.
+constexpr uint64_t kMostKeptCodestreamBytes = uint64_t{128} << 20;
 
 struct CodestreamFacts {
     bool usesComponentTransform;
@@ -86,6 +90,21 @@ void StoreComponent(const opj_image_comp_t& component, uint32_t cellType, std::b
         [] { throw CError(kErrorDecodeFailed); });
 }
 
+// Whether a decode gave `componentCount` components of the window's size.
+bool HoldsWindow(const opj_image_t& image, const PixelWindow& window, uint32_t componentCount) {
+    if (image.numcomps != componentCount) {
+        return false;
+    }
+    for (OPJ_UINT32 i = 0; i < image.numcomps; ++i) {
+        const opj_image_comp_t& component = image.comps[i];
+        if (component.w != window.width || component.h != window.height ||
+            component.data == nullptr) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 CJpeg2000Decoder::CJpeg2000Decoder(std::unique_ptr<const CReadOnlyFile> openFile,
@@ -108,6 +127,7 @@ void CJpeg2000Decoder::ReadTileGrid(opj_codec_t* codec) {
     tileColumns = facts.tileColumns;
     tileRows = facts.tileRows;
     const uint64_t tileCount = uint64_t{tileColumns} * tileRows;
+    decodesWindowsOnKeptCodec = tileCount == 1 && codestream.length <= kMostKeptCodestreamBytes;
     const std::optional<size_t> tileBytes =
         ByteCountOf(uint64_t{tileWidth} * tileHeight, layout.bandCount, sampleSize);
     if (tileCount < 2 || !tileBytes || *tileBytes == 0 ||
@@ -242,17 +262,21 @@ void CJpeg2000Decoder::CopyFromTiles(uint32_t band, const PixelWindow& window, c
     }
 }
 
-DecodedTile CJpeg2000Decoder::DecodeTile(uint32_t tileIndex) {
-    if (!tileCodec) {
+void CJpeg2000Decoder::OpenKeptCodec() {
+    if (!keptCodec) {
         auto stream = std::make_unique<COpjFileStream>(*file, codestream);
         Header header = ReadHeader(*stream);
-        tileCodec.emplace(TileCodec{std::move(stream), std::move(header)});
+        keptCodec.emplace(KeptCodec{std::move(stream), std::move(header)});
     }
-    opj_image_t* image = tileCodec->header.image.get();
-    if (!opj_get_decoded_tile(tileCodec->header.codec.get(), tileCodec->stream->Get(), image,
+}
+
+DecodedTile CJpeg2000Decoder::DecodeTile(uint32_t tileIndex) {
+    OpenKeptCodec();
+    opj_image_t* image = keptCodec->header.image.get();
+    if (!opj_get_decoded_tile(keptCodec->header.codec.get(), keptCodec->stream->Get(), image,
                               tileIndex)) {
         // The codec's state after a failure is unknown: the next tile starts afresh.
-        tileCodec.reset();
+        keptCodec.reset();
         throw CError(kErrorDecodeFailed);
     }
     const uint32_t column = tileIndex % tileColumns;
@@ -274,7 +298,7 @@ DecodedTile CJpeg2000Decoder::DecodeTile(uint32_t tileIndex) {
         usable = component.w == first.w && component.h == first.h && component.data != nullptr;
     }
     if (!usable) {
-        tileCodec.reset();
+        keptCodec.reset();
         throw CError(kErrorDecodeFailed);
     }
     DecodedTile tile{area, std::vector<std::byte>(*bandBytes * layout.bandCount)};
@@ -290,9 +314,13 @@ DecodedTile CJpeg2000Decoder::DecodeTile(uint32_t tileIndex) {
 
 void CJpeg2000Decoder::DecodeWindowDirectly(uint32_t band, const PixelWindow& window,
                                             std::byte* samples) {
-    // The tile codec holds a whole decoded tile in 32-bit samples: memory
+    if (decodesWindowsOnKeptCodec) {
+        StoreComponent(DecodeOnKeptCodec(window).comps[band], layout.cellType, samples);
+        return;
+    }
+    // The kept codec holds a whole decoded tile in 32-bit samples: memory
     // that windows read out of order would keep for nothing.
-    tileCodec.reset();
+    keptCodec.reset();
     if (!usesComponentTransform) {
         const OpjImagePtr image = DecodeComponents(window, {band});
         StoreComponent(image->comps[0], layout.cellType, samples);
@@ -308,41 +336,53 @@ void CJpeg2000Decoder::DecodeWindowDirectly(uint32_t band, const PixelWindow& wi
     StoreComponent(cachedImage->comps[band], layout.cellType, samples);
 }
 
-OpjImagePtr CJpeg2000Decoder::DecodeComponents(const PixelWindow& window,
-                                               const std::vector<OPJ_UINT32>& components) const {
-    const COpjFileStream stream(*file, codestream);
-    Header header = ReadHeader(stream);
-    opj_codec_t* codec = header.codec.get();
-    opj_image_t* image = header.image.get();
-    if (!components.empty() &&
-        !opj_set_decoded_components(codec, static_cast<OPJ_UINT32>(components.size()),
-                                    components.data(), OPJ_FALSE)) {
+const opj_image_t& CJpeg2000Decoder::DecodeOnKeptCodec(const PixelWindow& window) {
+    if (keptCodec && keptCodecWindow == window) {
+        return *keptCodec->header.image;
+    }
+    keptCodecWindow.reset();
+    OpenKeptCodec();
+    opj_image_t* image = keptCodec->header.image.get();
+    if (!DecodeArea(keptCodec->header.codec.get(), keptCodec->stream->Get(), image, window) ||
+        !HoldsWindow(*image, window, layout.bandCount)) {
+        // The codec's state after a failure is unknown: the next window starts afresh.
+        keptCodec.reset();
         throw CError(kErrorDecodeFailed);
     }
+    keptCodecWindow = window;
+    return *image;
+}
+
+bool CJpeg2000Decoder::DecodeArea(opj_codec_t* codec, opj_stream_t* stream, opj_image_t* image,
+                                  const PixelWindow& window) const {
     // The decoder takes the area on the reference grid in signed 32 bits.
     const uint64_t x1 = uint64_t{originX} + window.x0 + window.width;
     const uint64_t y1 = uint64_t{originY} + window.y0 + window.height;
     if (x1 > uint64_t{std::numeric_limits<OPJ_INT32>::max()} ||
         y1 > uint64_t{std::numeric_limits<OPJ_INT32>::max()}) {
-        throw CError(kErrorDecodeFailed);
+        return false;
     }
-    if (!opj_set_decode_area(codec, image, static_cast<OPJ_INT32>(originX + window.x0),
-                             static_cast<OPJ_INT32>(originY + window.y0),
-                             static_cast<OPJ_INT32>(x1), static_cast<OPJ_INT32>(y1)) ||
-        !opj_decode(codec, stream.Get(), image)) {
+    return opj_set_decode_area(codec, image, static_cast<OPJ_INT32>(originX + window.x0),
+                               static_cast<OPJ_INT32>(originY + window.y0),
+                               static_cast<OPJ_INT32>(x1), static_cast<OPJ_INT32>(y1)) &&
+           opj_decode(codec, stream, image);
+}
+
+OpjImagePtr CJpeg2000Decoder::DecodeComponents(const PixelWindow& window,
+                                               const std::vector<OPJ_UINT32>& components) const {
+    const COpjFileStream stream(*file, codestream);
+    Header header = ReadHeader(stream);
+    opj_codec_t* codec = header.codec.get();
+    if (!components.empty() &&
+        !opj_set_decoded_components(codec, static_cast<OPJ_UINT32>(components.size()),
+                                    components.data(), OPJ_FALSE)) {
         throw CError(kErrorDecodeFailed);
     }
     const OPJ_UINT32 expectedCount =
         components.empty() ? layout.bandCount : static_cast<OPJ_UINT32>(components.size());
-    if (image->numcomps != expectedCount) {
+    if (!DecodeArea(codec, stream.Get(), header.image.get(), window) ||
+        !HoldsWindow(*header.image, window, expectedCount)) {
         throw CError(kErrorDecodeFailed);
-    }
-    for (OPJ_UINT32 i = 0; i < image->numcomps; ++i) {
-        const opj_image_comp_t& component = image->comps[i];
-        if (component.w != window.width || component.h != window.height ||
-            component.data == nullptr) {
-            throw CError(kErrorDecodeFailed);
-        }
     }
     return std::move(header.image);
 }

@@ -12,14 +12,18 @@ namespace Orv {
 
 // Decodes windows of a JPEG 2000 codestream with OpenJPEG, at full resolution.
 //
-// Two ways serve a window, with the same samples:
+// Three ways serve a window, with the same samples:
 // - Tiled files read in order: whole JPEG 2000 tiles are decoded once, on one
 //   codec per reader that has read the main header once, and kept in a cache
 //   shared by all readers of the file; windows are cut from them.
-// - Otherwise (one tile covering the image, random access, windows spanning
-//   many tiles) a fresh codec decodes only the code blocks of the window:
-//   OpenJPEG 2.5.0 decodes several areas with one codec only for single-tile
-//   images, and reuse together with a component subset has crashed.
+// - Files of one tile: one codec per reader decodes window after window. It
+//   keeps the tile's coded data, so each window decodes only its own code
+//   blocks, without reading and parsing the codestream again.
+// - Otherwise (random access, windows spanning many tiles, very large
+//   single-tile codestreams) a fresh codec decodes only the code blocks of the
+//   window: OpenJPEG 2.5.0 decodes several areas with one codec only for
+//   single-tile images, and reuse together with a component subset has
+//   crashed, so kept codecs always decode every component.
 // The file stays open and decoding reads only the parts of the codestream it
 // needs, so memory follows the windows and the cache, not the file's size.
 class CJpeg2000Decoder : public IRasterDecoder {
@@ -43,8 +47,9 @@ private:
         uint32_t firstRow;
         uint32_t lastRow;
     };
-    // A codec that has read the main header and decodes whole tiles.
-    struct TileCodec {
+    // A codec that has read the main header once, and decodes whole tiles of
+    // a tiled file or windows of a single-tile one.
+    struct KeptCodec {
         std::unique_ptr<COpjFileStream> stream;
         Header header;
     };
@@ -55,7 +60,14 @@ private:
     // Decodes `components` (all when empty) of `window` from a fresh codec.
     OpjImagePtr DecodeComponents(const PixelWindow& window,
                                  const std::vector<OPJ_UINT32>& components) const;
+    // Sets the window as the decode area and decodes it; false on failure.
+    bool DecodeArea(opj_codec_t* codec, opj_stream_t* stream, opj_image_t* image,
+                    const PixelWindow& window) const;
     void DecodeWindowDirectly(uint32_t band, const PixelWindow& window, std::byte* samples);
+    // All components of `window`, decoded on the kept codec of a single-tile
+    // file; the codec's image holds them until the next window.
+    const opj_image_t& DecodeOnKeptCodec(const PixelWindow& window);
+    void OpenKeptCodec();
 
     TileSpan SpanOf(const PixelWindow& window) const;
     bool ServesFromTiles(const PixelWindow& window, const TileSpan& span);
@@ -84,11 +96,15 @@ private:
     bool usesComponentTransform = false;
     PixelWindow cachedWindow{};
     OpjImagePtr cachedImage;
+    // Single-tile files whose codestream is small enough to keep decode every
+    // window on the kept codec.
+    bool decodesWindowsOnKeptCodec = false;
+    std::optional<PixelWindow> keptCodecWindow;
 
     // Null when whole tiles are not worth decoding: a single tile, or tiles
     // too large for the cache.
     std::shared_ptr<CDecodedTileCache> tileCache;
-    std::optional<TileCodec> tileCodec;
+    std::optional<KeptCodec> keptCodec;
     // The last window read, and whether the file was being read in order
     // when it started (unset before the first).
     PixelWindow lastWindow{};

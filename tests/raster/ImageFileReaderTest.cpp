@@ -476,9 +476,10 @@ std::vector<float> DecodeWindowAlone(const std::string& fileName, int band, int 
 }
 
 // Windows read in order are cut from whole decoded tiles, windows read at
-// random are decoded alone: both must give exactly the window's own decode,
-// lossy wavelet included.
-TEST(TiledJpeg2000, EveryWindowHoldsItsOwnDecode) {
+// random are decoded alone, windows of a single-tile file come one after the
+// other from one codec: all must give exactly the window's own decode, lossy
+// wavelet included.
+TEST(Jpeg2000Windows, EveryWindowHoldsItsOwnDecode) {
     struct Case {
         const char* fileName;
         GDALDataType type;
@@ -495,6 +496,8 @@ TEST(TiledJpeg2000, EveryWindowHoldsItsOwnDecode) {
          1,
          {"QUALITY=10", "REVERSIBLE=NO", "BLOCKXSIZE=64", "BLOCKYSIZE=64"}},
         {"lossless-rgb.jp2", GDT_Byte, 3, LosslessJpeg2000Options(false, 64)},
+        {"single-tile-rgb-ycc.jp2", GDT_Byte, 3, {"QUALITY=10", "REVERSIBLE=NO", "YCC=YES"}},
+        {"single-tile-grey16.jp2", GDT_UInt16, 2, {"QUALITY=10", "REVERSIBLE=NO", "YCC=NO"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fileName);

@@ -160,10 +160,15 @@ done
 row "default run, default threads: GDAL+skimage script / zarnik" "$python_s" "$default_s" \
   "$(ratio "$python_s" "$default_s")" ">= 3"
 
+# Each run draws other random tiles: the peak is the largest of 3 runs.
 for threads in 1 2; do
-  timed "$zarnik" -or ran -tn 100 -stat mse -threads "$threads"
-  small=$peak_mib
-  timed "$zarnik" -or ran -tn 2000 -stat mse -threads "$threads"
-  row "peak MiB, random mse, -threads $threads: 2000 / 100 tiles" "$peak_mib" "$small" \
-    "$(ratio "$peak_mib" "$small")" "<= 1.10"
+  small=0 large=0
+  for _ in 1 2 3; do
+    timed "$zarnik" -or ran -tn 100 -stat mse -threads "$threads"
+    small=$((peak_mib > small ? peak_mib : small))
+    timed "$zarnik" -or ran -tn 2000 -stat mse -threads "$threads"
+    large=$((peak_mib > large ? peak_mib : large))
+  done
+  row "peak MiB, random mse, -threads $threads: 2000 / 100 tiles" "$large" "$small" \
+    "$(ratio "$large" "$small")" "<= 1.10"
 done

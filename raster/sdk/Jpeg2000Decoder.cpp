@@ -185,7 +185,50 @@ void CJpeg2000Decoder::DecodeWindow(uint32_t band, const PixelWindow& window, st
         CopyFromTiles(band, window, span, samples);
         return;
     }
+    if (AssemblesFromTiles(window, span)) {
+        AssembleFromTiles(band, window, span, samples);
+        return;
+    }
     DecodeWindowDirectly(band, window, samples);
+}
+
+bool CJpeg2000Decoder::AssemblesFromTiles(const PixelWindow& window, const TileSpan& span) const {
+    if (!tileCache || span.lastColumn >= tileColumns || span.lastRow >= tileRows) {
+        return false;
+    }
+    const uint64_t spannedArea = uint64_t{span.lastColumn - span.firstColumn + 1} * tileWidth *
+                                 (uint64_t{span.lastRow - span.firstRow + 1} * tileHeight);
+    // Whole tiles are worth decoding when the window covers at least half of them.
+    return uint64_t{window.width} * window.height * 2 >= spannedArea;
+}
+
+void CJpeg2000Decoder::AssembleFromTiles(uint32_t band, const PixelWindow& window,
+                                         const TileSpan& span, std::byte* samples) {
+    const std::optional<size_t> bandBytes = ByteCountOf(window.width, window.height, sampleSize);
+    if (!bandBytes) {
+        throw CError(kErrorOutOfMemory);
+    }
+    if (assembledWindow != window) {
+        // Drop the old window first: a failed decode must not leave it behind
+        // under the new window's name, and its memory is wanted for the new.
+        assembledWindow.reset();
+        assembled = {};
+        const std::optional<size_t> allBytes = ByteCountOf(*bandBytes, layout.bandCount, 1);
+        if (!allBytes) {
+            throw CError(kErrorOutOfMemory);
+        }
+        assembled.resize(*allBytes);
+        for (uint32_t row = span.firstRow; row <= span.lastRow; ++row) {
+            for (uint32_t column = span.firstColumn; column <= span.lastColumn; ++column) {
+                const DecodedTile tile = DecodeTile(row * tileColumns + column);
+                for (uint32_t b = 0; b < layout.bandCount; ++b) {
+                    CopyOverlap(tile, b, window, assembled.data() + b * *bandBytes);
+                }
+            }
+        }
+        assembledWindow = window;
+    }
+    std::memcpy(samples, assembled.data() + band * *bandBytes, *bandBytes);
 }
 
 CJpeg2000Decoder::TileSpan CJpeg2000Decoder::SpanOf(const PixelWindow& window) const {
@@ -240,25 +283,28 @@ void CJpeg2000Decoder::CopyFromTiles(uint32_t band, const PixelWindow& window, c
             }
             const std::shared_ptr<const DecodedTile> tile =
                 tileCache->Get(tileIndex, [this, tileIndex] { return DecodeTile(tileIndex); });
-            const PixelWindow& area = tile->area;
-            const uint32_t x0 = std::max(window.x0, area.x0);
-            const uint32_t y0 = std::max(window.y0, area.y0);
-            const uint32_t x1 = std::min(window.x0 + window.width, area.x0 + area.width);
-            const uint32_t y1 = std::min(window.y0 + window.height, area.y0 + area.height);
-            if (x0 >= x1 || y0 >= y1) {
-                throw CError(kErrorDecodeFailed);
-            }
-            const size_t planeBytes = size_t{area.width} * area.height * sampleSize;
-            const std::byte* plane = tile->samples.data() + band * planeBytes;
-            const size_t rowBytes = size_t{x1 - x0} * sampleSize;
-            for (uint32_t y = y0; y < y1; ++y) {
-                std::memcpy(samples + (size_t{y - window.y0} * window.width + (x0 - window.x0)) *
-                                          sampleSize,
-                            plane +
-                                (size_t{y - area.y0} * area.width + (x0 - area.x0)) * sampleSize,
-                            rowBytes);
-            }
+            CopyOverlap(*tile, band, window, samples);
         }
+    }
+}
+
+void CJpeg2000Decoder::CopyOverlap(const DecodedTile& tile, uint32_t band,
+                                   const PixelWindow& window, std::byte* samples) const {
+    const PixelWindow& area = tile.area;
+    const uint32_t x0 = std::max(window.x0, area.x0);
+    const uint32_t y0 = std::max(window.y0, area.y0);
+    const uint32_t x1 = std::min(window.x0 + window.width, area.x0 + area.width);
+    const uint32_t y1 = std::min(window.y0 + window.height, area.y0 + area.height);
+    if (x0 >= x1 || y0 >= y1) {
+        throw CError(kErrorDecodeFailed);
+    }
+    const size_t planeBytes = size_t{area.width} * area.height * sampleSize;
+    const std::byte* plane = tile.samples.data() + band * planeBytes;
+    const size_t rowBytes = size_t{x1 - x0} * sampleSize;
+    for (uint32_t y = y0; y < y1; ++y) {
+        std::memcpy(
+            samples + (size_t{y - window.y0} * window.width + (x0 - window.x0)) * sampleSize,
+            plane + (size_t{y - area.y0} * area.width + (x0 - area.x0)) * sampleSize, rowBytes);
     }
 }
 

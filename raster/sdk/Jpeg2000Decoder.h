@@ -73,6 +73,17 @@ private:
     bool ServesFromTiles(const PixelWindow& window, const TileSpan& span);
     void CopyFromTiles(uint32_t band, const PixelWindow& window, const TileSpan& span,
                        std::byte* samples);
+    // Copies the part of `tile`'s band inside `window` to its place in
+    // `samples`, which holds one band of the window.
+    void CopyOverlap(const DecodedTile& tile, uint32_t band, const PixelWindow& window,
+                     std::byte* samples) const;
+    // Windows covering many tiles, most of each, are assembled from whole
+    // tiles decoded one by one, every band at once, and kept for the bands
+    // read next: in the file's sample type that takes a quarter or less of
+    // what OpenJPEG's 32-bit window of every component would.
+    bool AssemblesFromTiles(const PixelWindow& window, const TileSpan& span) const;
+    void AssembleFromTiles(uint32_t band, const PixelWindow& window, const TileSpan& span,
+                           std::byte* samples);
     DecodedTile DecodeTile(uint32_t tileIndex);
 
     std::unique_ptr<const CReadOnlyFile> file;
@@ -100,6 +111,9 @@ private:
     // window on the kept codec.
     bool decodesWindowsOnKeptCodec = false;
     std::optional<PixelWindow> keptCodecWindow;
+    // The last window assembled from whole tiles, every band one after the other.
+    std::optional<PixelWindow> assembledWindow;
+    std::vector<std::byte> assembled;
 
     // Null when whole tiles are not worth decoding: a single tile, or tiles
     // too large for the cache.

@@ -476,9 +476,10 @@ std::vector<float> DecodeWindowAlone(const std::string& fileName, int band, int 
 }
 
 // Windows read in order are cut from whole decoded tiles, windows read at
-// random are decoded alone, windows of a single-tile file come one after the
-// other from one codec: all must give exactly the window's own decode, lossy
-// wavelet included.
+// random are decoded alone, windows spanning many tiles are assembled from
+// them, windows of a single-tile file come one after the other from one
+// codec: all must give exactly the window's own decode, lossy wavelet
+// included.
 TEST(Jpeg2000Windows, EveryWindowHoldsItsOwnDecode) {
     struct Case {
         const char* fileName;
@@ -508,19 +509,20 @@ TEST(Jpeg2000Windows, EveryWindowHoldsItsOwnDecode) {
         }
         const std::string fileName = folder.File(c.fileName);
         WriteJpeg2000(fileName, raster, c.options);
-        std::vector<std::array<int, 2>> corners;
+        std::vector<std::array<int, 4>> windows;
         for (int y = 0; y < kHeight; y += kWindowSize) {
             for (int x = 0; x < kWidth; x += kWindowSize) {
-                corners.push_back({x, y});
+                windows.push_back({x, y, std::min(x + kWindowSize, kWidth) - 1,
+                                   std::min(y + kWindowSize, kHeight) - 1});
             }
         }
-        // In order, then backwards, when most windows miss the kept tiles.
-        std::vector<std::array<int, 2>> visits = corners;
-        visits.insert(visits.end(), corners.rbegin(), corners.rend());
+        // In order, then backwards, when most windows miss the kept tiles,
+        // then the whole image, which spans every tile.
+        std::vector<std::array<int, 4>> visits = windows;
+        visits.insert(visits.end(), windows.rbegin(), windows.rend());
+        visits.push_back({0, 0, kWidth - 1, kHeight - 1});
         CVexlJp2SdkImageFileReader sdk(fileName);
-        for (const auto& [x, y] : visits) {
-            const int x1 = std::min(x + kWindowSize, kWidth) - 1;
-            const int y1 = std::min(y + kWindowSize, kHeight) - 1;
+        for (const auto& [x, y, x1, y1] : visits) {
             for (int32_t band = 0; band < c.bandCount; ++band) {
                 const std::vector<float> alone = DecodeWindowAlone(fileName, band, x, y, x1, y1);
                 ASSERT_FALSE(alone.empty());

@@ -241,6 +241,14 @@ EvaluationResult CZarnikEvaluator::Run() {
     const int32_t workerCount =
         openOriginal && openCompressed ? std::max(1, std::min(tileCount, options->threadCount)) : 1;
     const std::vector<ReaderPair> readers = OpenWorkerReaders(workerCount);
+    // With fewer tiles than threads, the threads left over decode inside
+    // the readers (one large tile, say), within the same budget.
+    const int32_t decoderThreads = std::max(1, options->threadCount) / workerCount;
+    if (decoderThreads > 1) {
+        for (const ReaderPair& pair : readers) {
+            pair.compressed->GetSourceReader()->SetDecoderThreads(decoderThreads);
+        }
+    }
     std::vector<WorkerTools> tools(readers.size());
     for (size_t worker = 0; worker < readers.size(); ++worker) {
         tools[worker].readers = readers[worker];

@@ -55,6 +55,9 @@ public:
     virtual CBand* GetBand(int32_t index);
     // The reader whose own bands are written out as tile images.
     virtual CImageFileReader* GetSourceReader() { return this; }
+    // Lets the reader's decoder use this many threads of its own when fewer
+    // workers than cores read; readers that have none ignore it.
+    virtual void SetDecoderThreads(int32_t) {}
     virtual float GetMaxBandValue() = 0;
     virtual ImageSize GetImageSize() = 0;
     virtual CellType GetCellType() { return CellType::UInt8; }

@@ -79,3 +79,8 @@ ImageSize CVexlJp2SdkImageFileReader::GetImageSize() {
     }
     return ImageSize{fileInfo->width, fileInfo->height};
 }
+
+void CVexlJp2SdkImageFileReader::SetDecoderThreads(int32_t threadCount) {
+    Orv::CMutexLock lock(mutex);
+    view.SetDecoderThreads(threadCount > 1 ? static_cast<uint32_t>(threadCount) : 0);
+}

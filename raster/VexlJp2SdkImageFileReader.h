@@ -20,6 +20,7 @@ public:
     CellType GetCellType() override;
     // Throws "Unable to get file size. FileInfo is NULL" without file information.
     ImageSize GetImageSize() override;
+    void SetDecoderThreads(int32_t threadCount) override;
 
 private:
     struct FileInfoDeleter {

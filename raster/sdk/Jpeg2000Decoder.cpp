@@ -142,8 +142,9 @@ void CJpeg2000Decoder::ReadTileGrid(opj_codec_t* codec) {
         SharedDecodedTileCache(key, size_t{tileColumns} + kTileCacheSpareTiles, kTileCacheBytes);
 }
 
-CJpeg2000Decoder::Header CJpeg2000Decoder::ReadHeader(const COpjFileStream& stream) const {
-    Header header{CreateQuietCodestreamDecoder(), nullptr};
+CJpeg2000Decoder::Header CJpeg2000Decoder::ReadHeader(const COpjFileStream& stream,
+                                                      int threadCount) const {
+    Header header{CreateQuietCodestreamDecoder(threadCount), nullptr};
     opj_image_t* image = nullptr;
     const bool read = opj_read_header(stream.Get(), header.codec.get(), &image);
     header.image.reset(image);
@@ -308,10 +309,20 @@ void CJpeg2000Decoder::CopyOverlap(const DecodedTile& tile, uint32_t band,
     }
 }
 
+void CJpeg2000Decoder::SetThreadCount(uint32_t threadCount) {
+    const int threads = static_cast<int>(std::min<uint32_t>(threadCount, 1024));
+    if (threads != keptCodecThreads) {
+        // OpenJPEG takes the thread count before the header is read.
+        keptCodec.reset();
+        keptCodecWindow.reset();
+        keptCodecThreads = threads;
+    }
+}
+
 void CJpeg2000Decoder::OpenKeptCodec() {
     if (!keptCodec) {
         auto stream = std::make_unique<COpjFileStream>(*file, codestream);
-        Header header = ReadHeader(*stream);
+        Header header = ReadHeader(*stream, keptCodecThreads);
         keptCodec.emplace(KeptCodec{std::move(stream), std::move(header)});
     }
 }

@@ -34,6 +34,9 @@ public:
 
     const OrvFileInfo& GetLayout() const override { return layout; }
     void DecodeWindow(uint32_t band, const PixelWindow& window, std::byte* samples) override;
+    // Applies to the kept codec only: fresh codecs would start their threads
+    // anew for every window.
+    void SetThreadCount(uint32_t threadCount) override;
 
 private:
     struct Header {
@@ -54,7 +57,7 @@ private:
         Header header;
     };
 
-    Header ReadHeader(const COpjFileStream& stream) const;
+    Header ReadHeader(const COpjFileStream& stream, int threadCount = 0) const;
     void ReadLayout(const opj_image_t& image);
     void ReadTileGrid(opj_codec_t* codec);
     // Decodes `components` (all when empty) of `window` from a fresh codec.
@@ -119,6 +122,7 @@ private:
     // too large for the cache.
     std::shared_ptr<CDecodedTileCache> tileCache;
     std::optional<KeptCodec> keptCodec;
+    int keptCodecThreads = 0;
     // The last window read, and whether the file was being read in order
     // when it started (unset before the first).
     PixelWindow lastWindow{};

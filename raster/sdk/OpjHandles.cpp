@@ -15,7 +15,7 @@ constexpr OPJ_SIZE_T kStreamChunkSize = 64 * 1024;
 
 } // namespace
 
-OpjCodecPtr CreateQuietCodestreamDecoder() {
+OpjCodecPtr CreateQuietCodestreamDecoder(int threadCount) {
     OpjCodecPtr codec(opj_create_decompress(OPJ_CODEC_J2K));
     if (!codec) {
         throw std::bad_alloc();
@@ -26,9 +26,10 @@ OpjCodecPtr CreateQuietCodestreamDecoder() {
     opj_dparameters_t parameters;
     opj_set_default_decoder_parameters(&parameters);
     opj_setup_decoder(codec.get(), &parameters);
-    // Zero, not one: OpenJPEG gives a pool of one thread a worker of its own,
-    // and without this call it takes a thread count from the environment.
-    opj_codec_set_threads(codec.get(), 0);
+    // Zero, not one, decodes on the caller's thread: OpenJPEG gives a pool of
+    // one thread a worker of its own, and without this call it takes a thread
+    // count from the environment.
+    opj_codec_set_threads(codec.get(), threadCount);
     return codec;
 }
 

@@ -21,11 +21,12 @@ using OpjCodecPtr = std::unique_ptr<opj_codec_t, OpjCodecDeleter>;
 using OpjImagePtr = std::unique_ptr<opj_image_t, OpjImageDeleter>;
 
 // A codestream decompressor that says nothing: the layer reports failures by
-// error number only, and the program writes nothing to standard error. It
-// decodes on the calling thread: the evaluator's workers, each with its own
-// reader, are the parallelism, and helper threads per window would compete
-// with them.
-OpjCodecPtr CreateQuietCodestreamDecoder();
+// error number only, and the program writes nothing to standard error. By
+// default it decodes on the calling thread: the evaluator's workers, each with
+// its own reader, are the parallelism, and helper threads per window would
+// compete with them. A codec kept for many windows may get `threadCount`
+// threads of its own when there are fewer workers than cores.
+OpjCodecPtr CreateQuietCodestreamDecoder(int threadCount = 0);
 
 // An OpenJPEG input stream over a codestream in an open file, so that each
 // window can have a fresh stream and only the parts of the codestream it

@@ -27,6 +27,10 @@ public:
     // Writes width x height samples of `band`, row-major, in the file's own
     // sample type, at `samples`.
     virtual void DecodeWindow(uint32_t band, const PixelWindow& window, std::byte* samples) = 0;
+    // Lets decoders that keep a codec from window to window decode on this
+    // many threads of the codec's own; 0, the default, decodes on the
+    // caller's thread.
+    virtual void SetThreadCount(uint32_t) {}
 };
 
 } // namespace Orv

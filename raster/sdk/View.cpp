@@ -110,6 +110,12 @@ int32_t CView::ReadLine(double** line, uint32_t cellType) {
     return ReadLineOf(line, cellType);
 }
 
+void CView::SetDecoderThreads(uint32_t threadCount) {
+    if (decoder) {
+        decoder->SetThreadCount(threadCount);
+    }
+}
+
 void CView::Close() {
     decoder.reset();
     windowSamples.clear();

@@ -45,6 +45,9 @@ public:
     virtual int32_t ReadLine(float** line, uint32_t cellType);
     virtual int32_t ReadLine(double** line, uint32_t cellType);
     virtual void Close();
+    // Lets a codec kept from window to window decode on this many threads of
+    // its own (0: on the caller's thread).
+    virtual void SetDecoderThreads(uint32_t threadCount);
 
 private:
     CError DecodeWindow(uint32_t band, const PixelWindow& window);

@@ -12,15 +12,17 @@ namespace Orv {
 
 // Decodes windows of a JPEG 2000 codestream with OpenJPEG, at full resolution.
 //
-// Three ways serve a window, with the same samples:
+// Four ways serve a window, with the same samples:
 // - Tiled files read in order: whole JPEG 2000 tiles are decoded once, on one
 //   codec per reader that has read the main header once, and kept in a cache
 //   shared by all readers of the file; windows are cut from them.
+// - Windows covering most of many tiles: assembled from whole tiles decoded
+//   on that codec, every band at once, in the file's own sample type.
 // - Files of one tile: one codec per reader decodes window after window. It
 //   keeps the tile's coded data, so each window decodes only its own code
 //   blocks, without reading and parsing the codestream again.
-// - Otherwise (random access, windows spanning many tiles, very large
-//   single-tile codestreams) a fresh codec decodes only the code blocks of the
+// - Otherwise (random access, windows spanning many tiles but little of
+//   them, very large single-tile codestreams) a fresh codec decodes only the code blocks of the
 //   window: OpenJPEG 2.5.0 decodes several areas with one codec only for
 //   single-tile images, and reuse together with a component subset has
 //   crashed, so kept codecs always decode every component.

@@ -31,11 +31,10 @@ class CDecodedTileCache {
 public:
     CDecodedTileCache(size_t maxTiles, size_t maxBytes);
 
-    // Notes the first tile of a window a reader of the file starts, and tells
-    // whether the file's windows, from all its readers together, have been
-    // stepping through the tiles in order, so that whole tiles are worth
-    // decoding. Tiles are numbered row by row, `tileColumns` to a row.
-    bool NoteWindowInOrder(uint32_t firstTile, uint32_t tileColumns);
+    // Notes a window a reader of the file starts, and tells whether the
+    // file's windows, from all its readers together, have been coming in
+    // reading order, so that whole tiles are worth decoding.
+    bool NoteWindowInOrder(const PixelWindow& window);
     bool Contains(uint32_t tileIndex) const;
     bool IsBeingDecoded(uint32_t tileIndex) const;
     // Decodes the tile unless it is cached or being decoded already, so that
@@ -68,8 +67,8 @@ private:
     std::list<Entry> entries; // most recently used first
     std::set<uint32_t> beingDecoded;
     size_t byteCount = 0;
-    // The first tile of the last few windows, newest first.
-    std::vector<uint32_t> recentTiles;
+    // The last few windows, newest first.
+    std::vector<PixelWindow> recentWindows;
 };
 
 // The cache shared by every reader of the same codestream (same file on

@@ -27,10 +27,12 @@ uint32_t CellTypeCodeFor(uint32_t precision, bool isSigned) {
 
 // Decoded tiles shared by the readers of one file are bounded by bytes, so
 // that wide images with large or deep tiles stay affordable, and by count:
-// windows visited row by row cross one row of tiles before coming back to
-// the first, so one row of tiles (and two for the workers' overlap) lets
+// windows visited row by row cross a row of tiles before coming back to its
+// first tile, and a row of windows that straddles two rows of tiles needs
+// both, so two rows of tiles (and two more for the workers' overlap) let
 // every tile be decoded once.
 constexpr size_t kTileCacheBytes = size_t{256} << 20;
+constexpr size_t kTileCacheRows = 2;
 constexpr size_t kTileCacheSpareTiles = 2;
 // Whole tiles are decoded only when at least this many fit the byte bound:
 // larger tiles cost too much for the windows that share them.
@@ -138,8 +140,8 @@ void CJpeg2000Decoder::ReadTileGrid(opj_codec_t* codec) {
     std::vector<uint64_t> key(identity.begin(), identity.end());
     key.push_back(codestream.offset);
     key.push_back(codestream.length);
-    tileCache =
-        SharedDecodedTileCache(key, size_t{tileColumns} + kTileCacheSpareTiles, kTileCacheBytes);
+    tileCache = SharedDecodedTileCache(key, kTileCacheRows * tileColumns + kTileCacheSpareTiles,
+                                       kTileCacheBytes);
 }
 
 CJpeg2000Decoder::Header CJpeg2000Decoder::ReadHeader(const COpjFileStream& stream,
@@ -251,11 +253,10 @@ bool CJpeg2000Decoder::ServesFromTiles(const PixelWindow& window, const TileSpan
         return false;
     }
     // The bands of one window come one after the other: count the window
-    // once. Random windows seldom step through the tiles in order several
-    // times running, and for them a whole tile costs several windows.
+    // once. Random windows seldom come in reading order several times
+    // running, and for them a whole tile costs several windows.
     if (!(window == lastWindow) || !lastWindowInOrder) {
-        lastWindowInOrder = tileCache->NoteWindowInOrder(
-            span.firstRow * tileColumns + span.firstColumn, tileColumns);
+        lastWindowInOrder = tileCache->NoteWindowInOrder(window);
         lastWindow = window;
     }
     if (*lastWindowInOrder) {

@@ -499,6 +499,7 @@ TEST(Jpeg2000Windows, EveryWindowHoldsItsOwnDecode) {
         {"lossless-rgb.jp2", GDT_Byte, 3, LosslessJpeg2000Options(false, 64)},
         {"single-tile-rgb-ycc.jp2", GDT_Byte, 3, {"QUALITY=10", "REVERSIBLE=NO", "YCC=YES"}},
         {"single-tile-grey16.jp2", GDT_UInt16, 2, {"QUALITY=10", "REVERSIBLE=NO", "YCC=NO"}},
+        {"single-tile-lossless-rgb.jp2", GDT_Byte, 3, LosslessJpeg2000Options(true)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fileName);

@@ -578,3 +578,30 @@ TEST(DamagedJpeg2000, FailsOnlyWithTheLayersMessages) {
 }
 
 } // namespace
+
+// GDAL's block cache is sized from one row of blocks across the image, over
+// all bands, in each band's own sample size; the part block at the right
+// edge counts whole, as GDAL caches it whole.
+TEST(GdalBlockRow, CountsWholeBlocksOfEveryBand) {
+    struct Case {
+        GDALDataType type;
+        int bandCount;
+        std::vector<std::string> options;
+        size_t bytes;
+    };
+    const std::vector<Case> cases = {
+        {GDT_Byte, 3, {"TILED=YES", "BLOCKXSIZE=16", "BLOCKYSIZE=32"}, 10 * 16 * 32 * 3},
+        {GDT_UInt16, 2, {"TILED=YES", "BLOCKXSIZE=64", "BLOCKYSIZE=16"}, 3 * 64 * 16 * 2 * 2},
+        {GDT_Int32, 1, {"BLOCKYSIZE=5"}, kWidth * 5 * 4},
+    };
+    for (const Case& c : cases) {
+        TemporaryDirectory folder;
+        RasterFixture raster{kWidth, kHeight, c.type, {}, {}};
+        for (int band = 0; band < c.bandCount; ++band) {
+            raster.bands.push_back(BandSamples(c.type, band));
+        }
+        WriteGeoTiff(folder.File("blocks.tif"), raster, c.options);
+        EXPECT_EQ(CGdalImageFileReader(folder.File("blocks.tif")).BlockRowBytes(), c.bytes)
+            << c.options.back();
+    }
+}

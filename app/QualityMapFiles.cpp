@@ -128,13 +128,16 @@ void CQualityMapFiles::WritePreview(const std::vector<float>& cells) const {
     std::vector<uint8_t> rgba(static_cast<size_t>(width) * static_cast<size_t>(height) * 4, 0);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            const float value = cells[static_cast<size_t>(y / scale) * grid.columns + x / scale];
+            const float value =
+                cells[static_cast<size_t>(y / scale) * static_cast<size_t>(grid.columns) +
+                      static_cast<size_t>(x / scale)];
             if (std::isnan(value)) {
                 continue;
             }
             const double position = high > low ? (double{value} - low) / (double{high} - low) : 0.0;
             const auto colour = ViridisColour(position);
-            const size_t at = (static_cast<size_t>(y) * width + x) * 4;
+            const size_t at =
+                (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 4;
             std::copy(colour.begin(), colour.end(), rgba.begin() + static_cast<ptrdiff_t>(at));
             rgba[at + 3] = 255;
         }

@@ -5,8 +5,8 @@
 void PrintUsage() {
     static const char* const kLines[] = {
         "Zarnik tool usage: ",
-        "Zarnik -i originalFileName -c compressedFileName [-or seq|ran] [-stat statsNames] [-tn "
-        "number] [-ts number]",
+        ("Zarnik -i originalFileName -c compressedFileName [-or seq|ran] [-stat statsNames] [-tn "
+         "number] [-ts number]"),
         "  -i fileName\t\toriginal (uncompressed) file name.",
         "  -c fileName\t\tcompressed file name.",
         "  -or (seq|ran)\t\tsequential or random request type.",

@@ -63,9 +63,11 @@ int32_t AccumulateValidProduct(const double* terms, void* context) {
 // may be the image itself, since no row moves right.
 template <typename T> void CopyBox(const T* image, int32_t width, const MapBox& box, T* out) {
     for (int32_t j = 0; j < box.height; ++j) {
-        const std::size_t from = static_cast<std::size_t>(box.y + j) * width + box.x;
-        std::memmove(out + static_cast<std::size_t>(j) * box.width, image + from,
-                     static_cast<std::size_t>(box.width) * sizeof(T));
+        const std::size_t from =
+            static_cast<std::size_t>(box.y + j) * static_cast<std::size_t>(width) +
+            static_cast<std::size_t>(box.x);
+        std::memmove(out + static_cast<std::size_t>(j) * static_cast<std::size_t>(box.width),
+                     image + from, static_cast<std::size_t>(box.width) * sizeof(T));
     }
 }
 

@@ -40,16 +40,19 @@ int32_t MarkValidWindows(const uint8_t* valid, int32_t width, int32_t height, in
     std::fill(invalidInColumn, invalidInColumn + width, 0);
     int32_t validWindows = 0;
     for (int32_t row = 0; row < height; ++row) {
-        CountInvalid(valid + static_cast<std::size_t>(row) * width, width, 1, invalidInColumn);
+        CountInvalid(valid + static_cast<std::size_t>(row) * static_cast<std::size_t>(width), width,
+                     1, invalidInColumn);
         if (row >= windowHeight) {
-            CountInvalid(valid + static_cast<std::size_t>(row - windowHeight) * width, width, -1,
-                         invalidInColumn);
+            CountInvalid(valid + static_cast<std::size_t>(row - windowHeight) *
+                                     static_cast<std::size_t>(width),
+                         width, -1, invalidInColumn);
         }
         const int32_t y = row - windowHeight + 1;
         if (y < 0) {
             continue;
         }
-        uint8_t* out = windowValid + static_cast<std::size_t>(y) * columns;
+        uint8_t* out =
+            windowValid + static_cast<std::size_t>(y) * static_cast<std::size_t>(columns);
         int32_t invalid = std::accumulate(invalidInColumn, invalidInColumn + windowWidth, 0);
         for (int32_t x = 0; x < columns; ++x) {
             out[x] = invalid == 0 ? 1 : 0;
@@ -66,7 +69,7 @@ MapBox NonZeroBox(const uint8_t* map, int32_t width, int32_t height) {
     const auto nonZero = [](uint8_t entry) { return entry != 0; };
     int32_t left = width, right = -1, top = height, bottom = -1;
     for (int32_t y = 0; y < height; ++y) {
-        const uint8_t* row = map + static_cast<std::size_t>(y) * width;
+        const uint8_t* row = map + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
         const uint8_t* first = std::find_if(row, row + width, nonZero);
         if (first == row + width) {
             continue;

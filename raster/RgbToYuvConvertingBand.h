@@ -2,6 +2,7 @@
 
 #include "raster/ImageFileReader.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -17,7 +18,9 @@ public:
     void ReadRegion(const CRegionPtr& region, float* buffer) override;
     // "converted to Y", "converted to U" or "converted to V".
     std::string GetName() override;
-    float* AllocateBuffer(int32_t sampleCount) override { return new float[sampleCount]; }
+    float* AllocateBuffer(int32_t sampleCount) override {
+        return new float[static_cast<size_t>(sampleCount)];
+    }
     void FreeBuffer(float* buffer) override { delete[] buffer; }
 
 private:

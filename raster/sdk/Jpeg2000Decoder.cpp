@@ -37,7 +37,8 @@ constexpr size_t kTileCacheSpareTiles = 2;
 // Whole tiles are decoded only when at least this many fit the byte bound:
 // larger tiles cost too much for the windows that share them.
 constexpr size_t kTileCacheSmallestCapacity = 4;
-// Windows touching more tiles than this are decoded directly.
+// Windows touching more tiles than this are not cut from cached tiles: they
+// are assembled from tiles decoded for them, or decoded directly.
 constexpr uint32_t kMostTilesPerWindow = 4;
 // A codec decoding window after window of a single-tile file keeps all of
 // its coded data, in every reader: beyond this, fresh codecs read the data

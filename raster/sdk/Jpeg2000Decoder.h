@@ -22,10 +22,11 @@ namespace Orv {
 //   keeps the tile's coded data, so each window decodes only its own code
 //   blocks, without reading and parsing the codestream again.
 // - Otherwise (random access, windows spanning many tiles but little of
-//   them, very large single-tile codestreams) a fresh codec decodes only the code blocks of the
-//   window: OpenJPEG 2.5.0 decodes several areas with one codec only for
-//   single-tile images, and reuse together with a component subset has
-//   crashed, so kept codecs always decode every component.
+//   them, very large single-tile codestreams) a fresh codec decodes only
+//   the code blocks of the window: OpenJPEG 2.5.0 decodes several areas with
+//   one codec only for single-tile images, and reuse together with a
+//   component subset has crashed, so kept codecs always decode every
+//   component.
 // The file stays open and decoding reads only the parts of the codestream it
 // needs, so memory follows the windows and the cache, not the file's size.
 class CJpeg2000Decoder : public IRasterDecoder {

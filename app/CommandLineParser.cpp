@@ -3,6 +3,7 @@
 #include "app/AvailableCores.h"
 #include "metrics/AlgorithmRegistry.h"
 #include "metrics/TextPieces.h"
+#include "platform/ZarnikError.h"
 #include "regions/SavedFileRegionDivider.h"
 
 #include <algorithm>
@@ -82,8 +83,8 @@ void ParseQualityGates(const std::string& text, bool failBelow, CParsedCommandLi
             std::from_chars(limitText.data(), limitText.data() + limitText.size(), limit);
         if (statistic.empty() || limitText.empty() || error != std::errc() ||
             end != limitText.data() + limitText.size()) {
-            throw std::runtime_error(std::string(failBelow ? "-failBelow" : "-failAbove") +
-                                     " expects stat=value, not '" + pair + "'");
+            throw CZarnikError::Detail(std::string(failBelow ? "-failBelow" : "-failAbove") +
+                                       " expects stat=value, not '" + pair + "'");
         }
         options.qualityGates.push_back(
             QualityGate{.statistic = statistic, .limit = limit, .failBelow = failBelow});
@@ -100,9 +101,9 @@ void CheckQualityGateStatistics(const CParsedCommandLine& options) {
             return gate.statistic == a->GetName();
         });
         if (!known) {
-            throw std::runtime_error(std::string(gate.failBelow ? "-failBelow" : "-failAbove") +
-                                     " statistic '" + gate.statistic +
-                                     "' must be one of the values provided in -stat.");
+            throw CZarnikError::Detail(std::string(gate.failBelow ? "-failBelow" : "-failAbove") +
+                                       " statistic '" + gate.statistic +
+                                       "' must be one of the values provided in -stat.");
         }
     }
 }
@@ -168,19 +169,19 @@ void ApplySegment(const std::string& segment, CParsedCommandLine& options) {
 // A regions file fixes the tiles, so nothing else may choose them.
 void CheckRegionsFileConflicts(const CParsedCommandLine& options) {
     if (!options.saveRegions.empty()) {
-        throw std::runtime_error("Cannot specify useRegions and saveRegions");
+        throw CZarnikError::Detail("Cannot specify useRegions and saveRegions");
     }
     if (!options.requestType.empty()) {
-        throw std::runtime_error("Cannot specify useRegions and or");
+        throw CZarnikError::Detail("Cannot specify useRegions and or");
     }
     if (options.tileSize != 0) {
-        throw std::runtime_error("Cannot specify useRegions and ts");
+        throw CZarnikError::Detail("Cannot specify useRegions and ts");
     }
     if (options.tileCount != 0) {
-        throw std::runtime_error("Cannot specify useRegions and tn");
+        throw CZarnikError::Detail("Cannot specify useRegions and tn");
     }
     if (options.bbox) {
-        throw std::runtime_error("Cannot specify useRegions and bbox");
+        throw CZarnikError::Detail("Cannot specify useRegions and bbox");
     }
 }
 
@@ -188,9 +189,11 @@ void CheckRegionsFileConflicts(const CParsedCommandLine& options) {
 // first tile stand in for the tile count and size. The file is closed again
 // at once; the evaluator opens it for itself.
 void CompleteOptionsFromRegionsFile(CParsedCommandLine& options) {
-    CSavedFileRegionDivider savedRegions(options.useRegions);
-    options.tileCount = savedRegions.GetRegionCount();
-    options.tileSize = savedRegions.GetTileSize();
+    AsZarnikFailure([&options] {
+        CSavedFileRegionDivider savedRegions(options.useRegions);
+        options.tileCount = savedRegions.GetRegionCount();
+        options.tileSize = savedRegions.GetTileSize();
+    });
 }
 
 void ApplyDefaults(CParsedCommandLine& options) {
@@ -220,8 +223,8 @@ int32_t ParseInt(const char* text) {
     int32_t value = 0;
     const std::string failure = IntegerFailure(text, value);
     if (!failure.empty()) {
-        throw std::runtime_error("Failed to parse integer from '" + std::string(text) + "'. " +
-                                 failure);
+        throw CZarnikError::Detail("Failed to parse integer from '" + std::string(text) + "'. " +
+                                   failure);
     }
     return value;
 }
@@ -240,10 +243,10 @@ void ParseCommandLine(const char* commandLine, CParsedCommandLine& options) {
     ApplyDefaults(options);
 
     if (options.compressedFileName.empty()) {
-        throw std::runtime_error("Compressed filename cannot be empty");
+        throw CZarnikError::Detail("Compressed filename cannot be empty");
     }
     if (options.originalFileName.empty()) {
-        throw std::runtime_error("Original filename cannot be empty");
+        throw CZarnikError::Detail("Original filename cannot be empty");
     }
     if (options.worstPrefix.empty()) {
         options.worstPrefix = options.compressedFileName + "w";

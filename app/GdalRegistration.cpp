@@ -1,6 +1,6 @@
 #include "app/GdalRegistration.h"
 
-#include "raster/sdk/Mutex.h"
+#include "platform/Mutex.h"
 
 #include <gdal_priv.h>
 
@@ -9,7 +9,7 @@
 namespace {
 
 std::atomic<int32_t> registrationCount{0};
-Orv::CMutex registrationMutex;
+CMutex registrationMutex;
 
 void SetDefault(const char* key, const char* value) {
     if (CPLGetConfigOption(key, nullptr) == nullptr) {
@@ -23,7 +23,7 @@ void RegisterGdalOnce() {
     if (registrationCount != 0) {
         return;
     }
-    Orv::CMutexLock lock(registrationMutex);
+    CMutexLock lock(registrationMutex);
     if (registrationCount == 0) {
         // Our workers are the run's threads, so GDAL starts none of its own,
         // unless the user asks for them.

@@ -2,10 +2,10 @@
 
 #include "app/CommandLineParser.h"
 #include "app/RunComparison.h"
-#include "app/RunOutputs.h"
 #include "app/Usage.h"
 #include "options/ParsedCommandLine.h"
-#include "raster/sdk/TimeStamp.h"
+#include "outputs/RunOutputs.h"
+#include "platform/Clock.h"
 
 #include <cinttypes>
 #include <cstdio>
@@ -69,9 +69,9 @@ int RunProgram(int argc, const char* const* argv) {
             return kFailure;
         }
 
-        const uint64_t start = OrvGetTimeStampMs();
+        const uint64_t start = MonotonicMilliseconds();
         const bool passed = RunComparison(options);
-        const int64_t seconds = static_cast<int64_t>(OrvGetTimeStampMs() - start) / 1000;
+        const int64_t seconds = static_cast<int64_t>(MonotonicMilliseconds() - start) / 1000;
         // A JSON report on standard output holds the run's time itself and
         // must stay the only thing there.
         if (!JsonGoesToStandardOutput(options)) {
@@ -82,9 +82,11 @@ int RunProgram(int argc, const char* const* argv) {
         }
         return passed ? kSuccess : kQualityGateFailed;
     } catch (const std::exception& failure) {
+        // Every failure of ours is a CZarnikError; the standard library's own
+        // (std::bad_alloc) are told by their text.
         ReportFailure(failure.what());
-    } catch (const char* failure) {
-        ReportFailure(failure);
+    } catch (...) {
+        ReportFailure("an unknown failure");
     }
     return kFailure;
 }

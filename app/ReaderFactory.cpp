@@ -1,10 +1,13 @@
 #include "app/ReaderFactory.h"
 
+#include "platform/ZarnikError.h"
 #include "raster/GdalImageFileReader.h"
 #include "raster/RgbToYuvConvertingFileReader.h"
 #include "raster/VexlJp2SdkImageFileReader.h"
 
 namespace {
+
+constexpr const char* kCompressedNotOpened = "Error opening compressed file.";
 
 // Both files are converted, or neither; "yuvY" keeps the luma band alone.
 std::unique_ptr<CImageFileReader> ConvertedToYuvIfAsked(std::unique_ptr<CImageFileReader> reader,
@@ -12,7 +15,7 @@ std::unique_ptr<CImageFileReader> ConvertedToYuvIfAsked(std::unique_ptr<CImageFi
     if (!yuv) {
         return reader;
     }
-    return std::make_unique<CRgbToYuvConvertingFileReader>(reader.release(), !yOnly);
+    return std::make_unique<CRgbToYuvConvertingFileReader>(std::move(reader), !yOnly);
 }
 
 } // namespace
@@ -20,7 +23,7 @@ std::unique_ptr<CImageFileReader> ConvertedToYuvIfAsked(std::unique_ptr<CImageFi
 std::unique_ptr<CImageFileReader> OpenCompressedReader(const std::string& fileName, bool useGdal,
                                                        bool yuv, bool yOnly) {
     if (fileName.empty()) {
-        throw "Compressed file name is invalid.";
+        throw CZarnikError::Complete("Compressed file name is invalid.");
     }
     try {
         std::unique_ptr<CImageFileReader> reader;
@@ -30,21 +33,24 @@ std::unique_ptr<CImageFileReader> OpenCompressedReader(const std::string& fileNa
             reader = std::make_unique<CVexlJp2SdkImageFileReader>(fileName);
         }
         return ConvertedToYuvIfAsked(std::move(reader), yuv, yOnly);
-    } catch (const char*) {
-        throw;
+    } catch (const CZarnikError& failure) {
+        if (failure.IsComplete()) {
+            throw;
+        }
+        throw CZarnikError::Complete(kCompressedNotOpened, InFile(fileName));
     } catch (...) {
-        throw "Error opening compressed file.";
+        throw CZarnikError::Complete(kCompressedNotOpened, InFile(fileName));
     }
 }
 
 std::unique_ptr<CImageFileReader> OpenOriginalReader(const std::string& fileName, bool yuv,
                                                      bool yOnly) {
     if (fileName.empty()) {
-        throw "Original file name is invalid.";
+        throw CZarnikError::Complete("Original file name is invalid.");
     }
     try {
         return ConvertedToYuvIfAsked(std::make_unique<CGdalImageFileReader>(fileName), yuv, yOnly);
     } catch (...) {
-        throw "Error opening original file.";
+        throw CZarnikError::Complete("Error opening original file.", InFile(fileName));
     }
 }

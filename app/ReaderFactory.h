@@ -6,13 +6,12 @@
 #include <string>
 
 // Opens the compressed file through GDAL (`useGdal`) or our own SDK reader,
-// optionally converted to luma. Throws a bare text on failure: the reader's
-// own bare text passes unchanged, any other failure becomes
-// "Error opening compressed file.".
+// optionally converted to luma. A reader's complete message passes
+// unchanged, any other failure becomes "Error opening compressed file.".
 std::unique_ptr<CImageFileReader> OpenCompressedReader(const std::string& fileName, bool useGdal,
                                                        bool yuv, bool yOnly);
 
 // Opens the original file, always through GDAL, optionally converted to
-// luma. Every failure becomes the bare text "Error opening original file.".
+// luma. Every failure becomes "Error opening original file.".
 std::unique_ptr<CImageFileReader> OpenOriginalReader(const std::string& fileName, bool yuv,
                                                      bool yOnly);

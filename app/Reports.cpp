@@ -1,6 +1,6 @@
 #include "app/Reports.h"
 
-#include "app/ResultFigures.h"
+#include "outputs/ResultFigures.h"
 
 #include <iomanip>
 #include <iostream>
@@ -145,4 +145,13 @@ void PrintTimingStats(const BandTimings& readTimes) {
     PrintMilliseconds(" \tMin: ", figures.minMs);
     PrintMilliseconds(" \tAvg: ", figures.avgMs);
     PrintMilliseconds(" \tMax: ", figures.maxMs);
+}
+
+void CConsoleReport::Write(const FinishedRun& run) {
+    std::cout << std::endl;
+    if (options.wiki) {
+        PrintWikiReport(run.result, options);
+    } else {
+        PrintReport(run.result, options);
+    }
 }

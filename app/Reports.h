@@ -2,6 +2,7 @@
 
 #include "evaluation/EvaluationResult.h"
 #include "options/ParsedCommandLine.h"
+#include "outputs/ResultWriter.h"
 
 // The report after a run, in the user's locale: digit grouping and decimal
 // separator follow the locale named by the empty name (on Linux the LANG and
@@ -14,6 +15,17 @@ void PrintReport(const EvaluationResult& result, const CParsedCommandLine& optio
 void ChooseReportLocale();
 // The same report with one comma-separated line per band, for pasting into tables.
 void PrintWikiReport(const EvaluationResult& result, const CParsedCommandLine& options);
+
+// The console report as the run's output: an empty line, which also ends the
+// progress line, then the report or, with -wiki, its comma-separated form.
+class CConsoleReport : public IResultWriter {
+public:
+    explicit CConsoleReport(const CParsedCommandLine& runOptions) : options(runOptions) {}
+    void Write(const FinishedRun& run) override;
+
+private:
+    const CParsedCommandLine& options;
+};
 
 void PrintDecodingSpeed(const BandTimings& originalReadTimes,
                         const BandTimings& compressedReadTimes);

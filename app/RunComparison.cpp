@@ -2,25 +2,48 @@
 
 #include "app/GdalBlockCache.h"
 #include "app/GdalRegistration.h"
-#include "app/QualityGates.h"
+#include "app/ProgressLine.h"
 #include "app/ReaderFactory.h"
 #include "app/Reports.h"
-#include "app/RunOutputs.h"
 #include "evaluation/GdalImageRegionOutputter.h"
 #include "evaluation/ScoredRegionWriter.h"
 #include "evaluation/ZarnikEvaluator.h"
+#include "outputs/RunOutputs.h"
 #include "raster/sdk/Config.h"
 
 #include <chrono>
 #include <iostream>
 #include <optional>
-#include <streambuf>
 
 namespace {
 
 void SwitchDitheringOffUnlessEnabled(const CParsedCommandLine& options) {
     if (!options.enableDithering) {
         Orv::SDK::CFileBase::sFilesHelper.Get()->GetConfig().SetTextureDitherEnabled(false);
+    }
+}
+
+// Opens both files, the compressed one first, so that when both are unusable
+// its failure is the one reported; every further worker opens its own.
+void OpenReaders(CZarnikEvaluator& evaluator, const CParsedCommandLine& options) {
+    const auto openOriginal = [&options] {
+        return OpenOriginalReader(options.originalFileName, options.yuv, options.yOnly);
+    };
+    const auto openCompressed = [&options] {
+        return OpenCompressedReader(options.compressedFileName, options.useGdal, options.yuv,
+                                    options.yOnly);
+    };
+    evaluator.SetCompressedReader(openCompressed());
+    evaluator.SetOriginalReader(openOriginal());
+    BoundGdalBlockCache({&evaluator.GetOriginalReader(), &evaluator.GetCompressedReader()});
+    evaluator.SetReaderOpeners(openOriginal, openCompressed);
+    if (options.useMask) {
+        const ComparedBands compared = !options.yuv    ? ComparedBands::Own
+                                       : options.yOnly ? ComparedBands::LumaOnly
+                                                       : ComparedBands::ColoursAndLuma;
+        evaluator.SetMaskReaderOpener([&options, compared] {
+            return std::make_unique<CGdalMaskReader>(options.originalFileName, compared);
+        });
     }
 }
 
@@ -35,26 +58,6 @@ void WriteBestAndWorstTiles(const EvaluationResult& result, CZarnikEvaluator& ev
     WriteScoredRegions(outputter, original, compressed, result.worstTiles, options.worstPrefix);
 }
 
-// Keeps everything written to std::cout (the progress line, the report) off
-// standard output while in scope, so that the JSON report there stays whole.
-class CSilencedConsole {
-public:
-    CSilencedConsole() : kept(std::cout.rdbuf(&nowhere)) {}
-    ~CSilencedConsole() { std::cout.rdbuf(kept); }
-    CSilencedConsole(const CSilencedConsole&) = delete;
-    CSilencedConsole& operator=(const CSilencedConsole&) = delete;
-
-private:
-    // Takes every character and keeps none.
-    class CNowhere : public std::streambuf {
-    protected:
-        int_type overflow(int_type c) override { return traits_type::not_eof(c); }
-    };
-
-    CNowhere nowhere;
-    std::streambuf* kept;
-};
-
 } // namespace
 
 bool RunComparison(const CParsedCommandLine& options) {
@@ -64,51 +67,37 @@ bool RunComparison(const CParsedCommandLine& options) {
     CZarnikEvaluator evaluator(&options);
     RegisterGdalOnce();
     evaluator.SetRegistry(std::make_unique<CAlgorithmRegistry>());
-    // The compressed file is opened first, so when both are unusable its
-    // failure is the one reported.
-    evaluator.SetCompressedReader(OpenCompressedReader(options.compressedFileName, options.useGdal,
-                                                       options.yuv, options.yOnly));
-    evaluator.SetOriginalReader(
-        OpenOriginalReader(options.originalFileName, options.yuv, options.yOnly));
-    BoundGdalBlockCache({&evaluator.GetOriginalReader(), &evaluator.GetCompressedReader()});
-    evaluator.SetReaderOpeners(
-        [&options] {
-            return OpenOriginalReader(options.originalFileName, options.yuv, options.yOnly);
-        },
-        [&options] {
-            return OpenCompressedReader(options.compressedFileName, options.useGdal, options.yuv,
-                                        options.yOnly);
-        });
-    if (options.useMask) {
-        const ComparedBands compared = !options.yuv    ? ComparedBands::Own
-                                       : options.yOnly ? ComparedBands::LumaOnly
-                                                       : ComparedBands::ColoursAndLuma;
-        evaluator.SetMaskReaderOpener([&options, compared] {
-            return std::make_unique<CGdalMaskReader>(options.originalFileName, compared);
-        });
-    }
+    OpenReaders(evaluator, options);
     evaluator.Setup();
-    CRunOutputs outputs(options, evaluator);
+    const RunLayout layout = evaluator.GetLayout();
+    // With the JSON report on standard output, it stays the only thing
+    // there: no progress line and no console report; its readers find the
+    // verdict in the exit code and the reasons on standard error.
     const bool jsonOnly = JsonGoesToStandardOutput(options);
-    std::optional<CSilencedConsole> silenced;
-    if (jsonOnly) {
-        silenced.emplace();
+    CRunOutputs outputs(options, layout, jsonOnly ? std::cerr : std::cout);
+    for (ITileListener* listener : outputs.TileListeners()) {
+        evaluator.AddTileListener(listener);
     }
+    std::optional<CProgressLine> progress;
+    std::optional<CConsoleReport> console;
+    if (!jsonOnly) {
+        progress.emplace(layout.tileCount, std::cout);
+        evaluator.AddTileListener(&*progress);
+        console.emplace(options);
+    }
+
     const EvaluationResult result = evaluator.Run();
     WriteBestAndWorstTiles(result, evaluator, options);
-    outputs.CompleteFiles();
-    if (!jsonOnly) {
-        // This empty line also ends the progress line.
-        std::cout << std::endl;
-        if (options.wiki) {
-            PrintWikiReport(result, options);
-        } else {
-            PrintReport(result, options);
-        }
+    const FinishedRun finished{
+        .result = result,
+        .elapsedSeconds =
+            [start] {
+                return std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
+                    .count();
+            },
+    };
+    for (IResultWriter* writer : outputs.ResultWriters(console ? &*console : nullptr)) {
+        writer->Write(finished);
     }
-    outputs.WriteJson(
-        result, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    // With the JSON on standard output, its readers find the verdict in the
-    // exit code and the reasons on standard error.
-    return PassesQualityGates(result, options.qualityGates, jsonOnly ? std::cerr : std::cout);
+    return outputs.GatesPassed();
 }

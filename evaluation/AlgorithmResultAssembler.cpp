@@ -1,6 +1,7 @@
 #include "evaluation/AlgorithmResultAssembler.h"
 
 #include "evaluation/AlgorithmResultContext.h"
+#include "platform/ZarnikError.h"
 
 #include <cstring>
 
@@ -34,9 +35,9 @@ bool CAlgorithmResultAssembler::IsCompareTarget(const CAlgorithmResultContext& c
 
 void CAlgorithmResultAssembler::AddTiming(const CAlgorithmResultContext& context, int64_t elapsed,
                                           bool isOriginal) {
-    Orv::CMutexLock lock(mutex);
+    CMutexLock lock(mutex);
     if (context.GetBandIndex() == CAlgorithmResultContext::kNoBand) {
-        throw "Timing result set outside of bands";
+        throw CZarnikError::Complete("Timing result set outside of bands");
     }
     if (!originalReadTimes) {
         originalReadTimes = std::make_shared<BandTimings>();
@@ -50,7 +51,7 @@ void CAlgorithmResultAssembler::AddTiming(const CAlgorithmResultContext& context
 
 void CAlgorithmResultAssembler::AddSkipped(const CAlgorithmResultContext& context,
                                            const CAlgorithm& algorithm) {
-    Orv::CMutexLock lock(mutex);
+    CMutexLock lock(mutex);
     auto& bands = results[&algorithm];
     if (!bands) {
         bands = std::make_shared<BandStatistics>();
@@ -60,7 +61,7 @@ void CAlgorithmResultAssembler::AddSkipped(const CAlgorithmResultContext& contex
 
 void CAlgorithmResultAssembler::AddResult(const CAlgorithmResultContext& context,
                                           const CAlgorithm& algorithm, float value) {
-    Orv::CMutexLock lock(mutex);
+    CMutexLock lock(mutex);
     auto& bands = results[&algorithm];
     if (!bands) {
         bands = std::make_shared<BandStatistics>();

@@ -3,7 +3,7 @@
 #include "evaluation/EvaluationResult.h"
 #include "evaluation/Regions.h"
 #include "metrics/Algorithm.h"
-#include "raster/sdk/Mutex.h"
+#include "platform/Mutex.h"
 
 #include <cstdint>
 #include <functional>
@@ -50,7 +50,7 @@ private:
     AlgorithmResults results;
     Timings originalReadTimes;
     Timings compressedReadTimes;
-    Orv::CMutex mutex;
+    CMutex mutex;
     int32_t bestCount;
     int32_t worstCount;
     int32_t compareBand;

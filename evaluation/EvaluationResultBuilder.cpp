@@ -1,18 +1,19 @@
 #include "evaluation/EvaluationResultBuilder.h"
 
+#include "platform/FileSize.h"
+#include "platform/ZarnikError.h"
 #include "raster/ImageFileReader.h"
-#include "raster/sdk/FileSize.h"
 
 #include <filesystem>
 
 namespace {
 
 // An empty name stands for no file and has size 0.
-uint64_t FileSizeOf(const std::string& fileName) {
+std::optional<uint64_t> SizeOfFile(const std::string& fileName) {
     if (fileName.empty()) {
         return 0;
     }
-    return OrvFileSizeBytesW(std::filesystem::u8path(fileName));
+    return FileSizeOf(std::filesystem::u8path(fileName));
 }
 
 std::map<int32_t, std::string> BandNames(CImageFileReader& reader, int32_t bandCount) {
@@ -20,7 +21,8 @@ std::map<int32_t, std::string> BandNames(CImageFileReader& reader, int32_t bandC
     for (int32_t b = 0; b < bandCount; ++b) {
         CBand* band = reader.GetBand(b);
         if (!band) {
-            throw std::runtime_error("Unable to get the name of band " + std::to_string(b));
+            throw CZarnikError::Detail("Unable to get the name of band " + std::to_string(b),
+                                       InBand("", b));
         }
         names[b] = band->GetName();
     }
@@ -34,8 +36,8 @@ BandTimings CopyOf(const CAlgorithmResultAssembler::Timings& timings) {
 } // namespace
 
 EvaluationResult BuildEvaluationResult(CollectedRun run) {
-    const uint64_t compressedFileSize = FileSizeOf(run.compressedFileName);
-    const uint64_t originalFileSize = FileSizeOf(run.originalFileName);
+    const std::optional<uint64_t> compressedFileSize = SizeOfFile(run.compressedFileName);
+    const std::optional<uint64_t> originalFileSize = SizeOfFile(run.originalFileName);
     auto originalBandNames = BandNames(*run.originalReader, run.bandCount);
     auto compressedBandNames = BandNames(*run.compressedReader, run.bandCount);
     // The map is ordered by object address; a statistic listed twice yields
@@ -47,13 +49,15 @@ EvaluationResult BuildEvaluationResult(CollectedRun run) {
             byBand[band] = statistics;
         }
     }
-    if (originalFileSize == kOrvUnknownFileSize || compressedFileSize == kOrvUnknownFileSize) {
-        throw "Unable to get file size.";
+    if (!originalFileSize || !compressedFileSize) {
+        throw CZarnikError::Complete(
+            "Unable to get file size.",
+            InFile(originalFileSize ? run.compressedFileName : run.originalFileName));
     }
     return EvaluationResult{
         .tileCount = run.tileCount,
-        .compressedFileSize = compressedFileSize,
-        .originalFileSize = originalFileSize,
+        .compressedFileSize = *compressedFileSize,
+        .originalFileSize = *originalFileSize,
         .results = std::move(results),
         .originalReadTimes = CopyOf(run.originalReadTimes),
         .compressedReadTimes = CopyOf(run.compressedReadTimes),

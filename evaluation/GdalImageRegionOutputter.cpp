@@ -1,5 +1,6 @@
 #include "evaluation/GdalImageRegionOutputter.h"
 
+#include "platform/ZarnikError.h"
 #include "raster/BandBuffer.h"
 #include "raster/CellTypeTable.h"
 #include "raster/GdalQuietErrors.h"
@@ -28,10 +29,10 @@ GDALDataType OutputDataType(CellType cellType) {
                 return GDALFindDataType(static_cast<int>(8 * sizeof(Sample)),
                                         std::is_signed_v<Sample>, FALSE, FALSE);
             } else {
-                throw kUnsupportedOutputCellType;
+                throw CZarnikError::Complete(kUnsupportedOutputCellType);
             }
         },
-        []() -> GDALDataType { throw kUnsupportedOutputCellType; });
+        []() -> GDALDataType { throw CZarnikError::Complete(kUnsupportedOutputCellType); });
 }
 
 } // namespace
@@ -41,10 +42,10 @@ CGdalImageRegionOutputter::CGdalImageRegionOutputter(std::string name, std::stri
     : driver(GetGDALDriverManager()->GetDriverByName(name.c_str())), driverName(std::move(name)),
       extension(std::move(fileExtension)), creationOptions(std::move(options)) {
     if (!driver) {
-        throw std::runtime_error("Unable to create driver");
+        throw CZarnikError::Detail("Unable to create driver");
     }
     if (!CSLFetchBoolean(driver->GetMetadata(""), GDAL_DCAP_CREATE, FALSE)) {
-        throw std::runtime_error(
+        throw CZarnikError::Detail(
             "Driver must support Create method in order to be used as output format");
     }
 }
@@ -71,7 +72,7 @@ void CGdalImageRegionOutputter::OutputRegion(CImageFileReader& reader, const std
                        static_cast<int32_t>(region->Height()), bandCount, dataType,
                        creationOptions.empty() ? nullptr : options.data()));
     if (!dataset) {
-        throw std::runtime_error("Unable to create tile file " + fileName);
+        throw CZarnikError::Detail("Unable to create tile file " + fileName);
     }
     bool complete = false;
     try {
@@ -88,7 +89,7 @@ void CGdalImageRegionOutputter::OutputRegion(CImageFileReader& reader, const std
     dataset.reset();
     if (!complete || CPLGetLastErrorType() == CE_Failure || CPLGetLastErrorType() == CE_Fatal) {
         RemoveRegion(name);
-        throw std::runtime_error("Unable to write tile file " + fileName);
+        throw CZarnikError::Detail("Unable to write tile file " + fileName);
     }
 }
 
@@ -100,7 +101,7 @@ bool CGdalImageRegionOutputter::WriteBands(CImageFileReader& reader, GDALDataset
     for (int32_t i = 0; i < reader.GetBandCount(); ++i) {
         CBand* band = reader.GetBand(i);
         if (!band) {
-            throw "Unable to get band";
+            throw CZarnikError::Complete("Unable to get band");
         }
         const CBandBuffer buffer(*band, width * height);
         band->ReadRegion(region, buffer.Samples());

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "evaluation/EvaluationResult.h"
-#include "raster/sdk/Mutex.h"
+#include "platform/Mutex.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -16,14 +16,14 @@ template <typename Compare> class CRegions {
 public:
     explicit CRegions(int32_t kept) : capacity(kept) {}
     virtual ~CRegions() {
-        Orv::CMutexLock lock(mutex);
+        CMutexLock lock(mutex);
         while (!heap.empty()) {
             PopTop();
         }
     }
 
     void Add(float value, CRegionPtr region) {
-        Orv::CMutexLock lock(mutex);
+        CMutexLock lock(mutex);
         heap.push_back(Entry{value, std::move(region)});
         std::push_heap(heap.begin(), heap.end(), ByValue());
         if (static_cast<int64_t>(heap.size()) > capacity) {
@@ -36,7 +36,7 @@ public:
     std::vector<ScoredRegion> GetAll() {
         std::vector<ScoredRegion> all;
         {
-            Orv::CMutexLock lock(mutex);
+            CMutexLock lock(mutex);
             while (!heap.empty()) {
                 all.insert(all.begin(), ScoredRegion{heap.front().region, heap.front().value});
                 PopTop();
@@ -64,7 +64,7 @@ private:
     }
 
     int64_t capacity;
-    Orv::CMutex mutex;
+    CMutex mutex;
     std::vector<Entry> heap;
     Compare compare;
 };

@@ -1,5 +1,6 @@
 #include "raster/GdalBand.h"
 
+#include "platform/ZarnikError.h"
 #include "raster/CellTypeTable.h"
 #include "raster/GdalCellType.h"
 #include "raster/GdalQuietErrors.h"
@@ -48,22 +49,22 @@ void* AllocateOrThrow(size_t byteCount) {
 // refuses one wider than any image it holds.
 int ExtentOf(int64_t extent, const CRegion& region) {
     if (extent > std::numeric_limits<int>::max()) {
-        throw std::runtime_error("RasterIO failed for region " + RegionText(region));
+        throw CZarnikError::Detail("RasterIO failed for region " + RegionText(region));
     }
     return extent > 0 ? static_cast<int>(extent) : 0;
 }
 
 } // namespace
 
-CGdalBand::CGdalBand(Orv::CMutex* sharedMutex, GDALRasterBand* datasetBand)
+CGdalBand::CGdalBand(CMutex* sharedMutex, GDALRasterBand* datasetBand)
     : readerMutex(sharedMutex), rasterBand(datasetBand) {}
 
 void CGdalBand::ReadRegion(const CRegionPtr& region, float* buffer) {
-    Orv::CMutexLock lock(*readerMutex);
+    CMutexLock lock(*readerMutex);
     const GDALDataType type = rasterBand->GetRasterDataType();
     const std::optional<CellType> cellType = CellTypeOfGdalType(type);
     if (!cellType) {
-        throw std::runtime_error("Unknown raster data type " + std::to_string(type));
+        throw CZarnikError::Detail("Unknown raster data type " + std::to_string(type));
     }
     const int width = ExtentOf(region->Width(), *region);
     const int height = ExtentOf(region->Height(), *region);
@@ -81,7 +82,7 @@ void CGdalBand::ReadRegion(const CRegionPtr& region, float* buffer) {
                                       width, height, type, 0, 0, nullptr);
     }
     if (result != CE_None) {
-        throw std::runtime_error("RasterIO failed for region " + RegionText(*region));
+        throw CZarnikError::Detail("RasterIO failed for region " + RegionText(*region));
     }
     CellTypeTable::Visit(
         *cellType,
@@ -99,7 +100,8 @@ std::string CGdalBand::GetName() {
         "GDAL Cb",        "GDAL Cr"};
     const int interpretation = rasterBand->GetColorInterpretation();
     if (interpretation < 0 || interpretation >= static_cast<int>(kNames.size())) {
-        throw std::runtime_error("Unknown color interpretation " + std::to_string(interpretation));
+        throw CZarnikError::Detail("Unknown color interpretation " +
+                                   std::to_string(interpretation));
     }
     return kNames[static_cast<size_t>(interpretation)];
 }

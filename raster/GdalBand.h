@@ -11,7 +11,7 @@
 class CGdalBand : public CBand {
 public:
     // The band belongs to the dataset of the reader that owns `sharedMutex`.
-    CGdalBand(Orv::CMutex* sharedMutex, GDALRasterBand* datasetBand);
+    CGdalBand(CMutex* sharedMutex, GDALRasterBand* datasetBand);
 
     // Throws "Unknown raster data type <n>" for a type outside 1 to 7 and
     // "RasterIO failed for region x0,y0;x1,y1" when GDAL cannot read the tile.
@@ -22,6 +22,6 @@ public:
     void FreeBuffer(float* buffer) override;
 
 private:
-    Orv::CMutex* readerMutex;
+    CMutex* readerMutex;
     GDALRasterBand* rasterBand;
 };

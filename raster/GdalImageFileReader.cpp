@@ -1,5 +1,6 @@
 #include "raster/GdalImageFileReader.h"
 
+#include "platform/ZarnikError.h"
 #include "raster/CellTypeTable.h"
 #include "raster/GdalBand.h"
 #include "raster/GdalCellType.h"
@@ -12,11 +13,13 @@
 namespace {
 
 constexpr const char* kUnsupportedDataType = "Unsuported data type";
+// The fixed message, with its trailing blank and no file name.
+constexpr const char* kNotOpened = "Unable to open file ";
 
 CellType CellTypeOrThrow(GDALDataType type) {
     const std::optional<CellType> cellType = CellTypeOfGdalType(type);
     if (!cellType) {
-        throw kUnsupportedDataType;
+        throw CZarnikError::Complete(kUnsupportedDataType);
     }
     return *cellType;
 }
@@ -29,10 +32,10 @@ float MaxValueOf(GDALDataType type) {
             if constexpr (std::integral<Sample>) {
                 return LargestValueAsFloat<Sample>();
             } else {
-                throw kUnsupportedDataType;
+                throw CZarnikError::Complete(kUnsupportedDataType);
             }
         },
-        []() -> float { throw kUnsupportedDataType; });
+        []() -> float { throw CZarnikError::Complete(kUnsupportedDataType); });
 }
 
 } // namespace
@@ -42,29 +45,29 @@ CGdalImageFileReader::CGdalImageFileReader(const std::string& path) : CImageFile
     // Folders and names that are not files (GDAL's own dataset syntax, its
     // virtual file systems under "/vsi") are GDAL's to open.
     if (!path.starts_with("/vsi") && Orv::IsSpecialFile(path)) {
-        throw "Unable to open file ";
+        throw CZarnikError::Complete(kNotOpened, InFile(path));
     }
     {
         const CGdalQuietErrors quiet;
         dataset.reset(GDALDataset::FromHandle(GDALOpen(path.c_str(), GA_ReadOnly)));
     }
     if (!dataset) {
-        throw "Unable to open file ";
+        throw CZarnikError::Complete(kNotOpened, InFile(path));
     }
     const int bandCount = dataset->GetRasterCount();
-    bands.reserve(static_cast<size_t>(bandCount));
+    ReserveBands(static_cast<size_t>(bandCount));
     for (int number = 1; number <= bandCount; ++number) {
         GDALRasterBand* rasterBand = dataset->GetRasterBand(number);
         if (number == 1) {
             maxBandValue = MaxValueOf(rasterBand->GetRasterDataType());
         }
-        bands.push_back(new CGdalBand(&mutex, rasterBand));
+        AddBand(std::make_unique<CGdalBand>(&mutex, rasterBand));
     }
 }
 
 ImageSize CGdalImageFileReader::GetImageSize() {
     if (!dataset) {
-        throw "Unable to get image size. Dataset is NULL";
+        throw CZarnikError::Complete("Unable to get image size. Dataset is NULL", InFile(fileName));
     }
     return ImageSize{static_cast<uint32_t>(dataset->GetRasterXSize()),
                      static_cast<uint32_t>(dataset->GetRasterYSize())};
@@ -72,7 +75,7 @@ ImageSize CGdalImageFileReader::GetImageSize() {
 
 CellType CGdalImageFileReader::GetCellType() {
     if (dataset->GetRasterCount() < 1) {
-        throw kUnsupportedDataType; // no band 1 to take the type from
+        throw CZarnikError::Complete(kUnsupportedDataType); // no band 1 to take the type from
     }
     return CellTypeOrThrow(dataset->GetRasterBand(1)->GetRasterDataType());
 }

@@ -10,8 +10,9 @@
 // integers. GDAL's drivers must be registered before the first reader is made.
 class CGdalImageFileReader : public CImageFileReader {
 public:
-    // Throws "Unable to open file " when GDAL cannot open the file and
-    // "Unsuported data type" when band 1 is not an integer type.
+    // Throws "Unable to open file " (the file only in the error's place) when
+    // GDAL cannot open the file and "Unsuported data type" when band 1 is not
+    // an integer type.
     explicit CGdalImageFileReader(const std::string& path);
 
     float GetMaxBandValue() override { return maxBandValue; }
@@ -23,7 +24,7 @@ public:
     size_t BlockRowBytes() const;
 
 private:
-    // Closed before the base destructor deletes the bands that point into it.
+    // Closed before the base class destroys the bands that point into it.
     GDALDatasetUniquePtr dataset;
     float maxBandValue = 255.0f;
 };

@@ -1,5 +1,6 @@
 #include "raster/GdalMaskReader.h"
 
+#include "platform/ZarnikError.h"
 #include "raster/GdalQuietErrors.h"
 
 #include <algorithm>
@@ -19,8 +20,8 @@ bool DeclaresMask(GDALRasterBand& band) {
 
 } // namespace
 
-CGdalMaskReader::CGdalMaskReader(const std::string& fileName, ComparedBands comparedBands)
-    : compared(comparedBands) {
+CGdalMaskReader::CGdalMaskReader(const std::string& originalFileName, ComparedBands comparedBands)
+    : fileName(originalFileName), compared(comparedBands) {
     // The original's reader has opened the same file before, so it is no
     // pipe or device by now.
     {
@@ -28,14 +29,14 @@ CGdalMaskReader::CGdalMaskReader(const std::string& fileName, ComparedBands comp
         dataset.reset(GDALDataset::FromHandle(GDALOpen(fileName.c_str(), GA_ReadOnly)));
     }
     if (!dataset) {
-        throw "Unable to open file ";
+        throw CZarnikError::Complete("Unable to open file ", InFile(fileName));
     }
     bool declared = false;
     for (int number = 1; number <= dataset->GetRasterCount(); ++number) {
         declared = declared || DeclaresMask(*dataset->GetRasterBand(number));
     }
     if (!declared) {
-        throw std::runtime_error("the original declares no nodata value, mask or alpha band");
+        throw CZarnikError::Detail("the original declares no nodata value, mask or alpha band");
     }
 }
 
@@ -59,9 +60,10 @@ bool CGdalMaskReader::Read(int32_t band, const CRegion& tile, uint8_t* valid) {
         }
         try {
             ReadSourceMask(source, tile, target);
-        } catch (const std::exception& failure) {
-            throw std::runtime_error("Unable to read original mask for band " +
-                                     std::to_string(band) + " with error " + failure.what());
+        } catch (...) {
+            RethrowWithContext("Unable to read original mask for band " + std::to_string(band) +
+                                   " with error ",
+                               InBand(fileName, band));
         }
         if (!first) {
             std::transform(valid, valid + pixelCount, scratch.data(), valid,
@@ -75,7 +77,7 @@ bool CGdalMaskReader::Read(int32_t band, const CRegion& tile, uint8_t* valid) {
 void CGdalMaskReader::ReadSourceMask(int32_t sourceBand, const CRegion& tile, uint8_t* valid) {
     GDALRasterBand* band = dataset->GetRasterBand(sourceBand + 1);
     if (band == nullptr) {
-        throw std::runtime_error("the file has no band " + std::to_string(sourceBand));
+        throw CZarnikError::Detail("the file has no band " + std::to_string(sourceBand));
     }
     const auto width = static_cast<int>(tile.Width());
     const auto height = static_cast<int>(tile.Height());
@@ -94,7 +96,7 @@ void CGdalMaskReader::ReadSourceMask(int32_t sourceBand, const CRegion& tile, ui
     const CGdalQuietErrors quiet;
     if (mask->RasterIO(GF_Read, tile.x0, tile.y0, width, height, valid, width, height, GDT_Byte, 0,
                        0, nullptr) != CE_None) {
-        throw std::runtime_error(CPLGetLastErrorMsg());
+        throw CZarnikError::Detail(CPLGetLastErrorMsg());
     }
     if (perDataset) {
         sharedMask.assign(valid, valid + pixelCount);

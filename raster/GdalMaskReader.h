@@ -34,6 +34,7 @@ private:
     std::vector<int32_t> SourceBands(int32_t band) const;
     void ReadSourceMask(int32_t sourceBand, const CRegion& tile, uint8_t* valid);
 
+    std::string fileName;
     GDALDatasetUniquePtr dataset;
     ComparedBands compared;
     std::vector<uint8_t> scratch;

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "raster/sdk/Mutex.h"
+#include "platform/Mutex.h"
 #include "regions/Region.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -40,12 +41,13 @@ public:
     virtual void FreeBuffer(float* buffer) = 0;
 };
 
-// One open raster file. Derived constructors open the file and append their
-// bands in band order; the base destructor deletes every band still listed.
+// One open raster file. Derived constructors open the file and add the
+// bands they own in band order; a reader that shows bands of another reader
+// (the luma decorator) lists them itself.
 class CImageFileReader {
 public:
     explicit CImageFileReader(std::string name) : fileName(std::move(name)) {}
-    virtual ~CImageFileReader();
+    virtual ~CImageFileReader() = default;
 
     CImageFileReader(const CImageFileReader&) = delete;
     CImageFileReader& operator=(const CImageFileReader&) = delete;
@@ -63,7 +65,14 @@ public:
     virtual CellType GetCellType() { return CellType::UInt8; }
 
 protected:
+    // Appends a band of this reader's own; a null band is a slot that
+    // GetBand reports as missing.
+    void AddBand(std::unique_ptr<CBand> band) { bands.push_back(std::move(band)); }
+    void ReserveBands(size_t count) { bands.reserve(count); }
+
     std::string fileName;
-    std::vector<CBand*> bands;
-    Orv::CMutex mutex;
+    CMutex mutex;
+
+private:
+    std::vector<std::unique_ptr<CBand>> bands;
 };

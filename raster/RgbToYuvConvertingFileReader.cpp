@@ -1,5 +1,6 @@
 #include "raster/RgbToYuvConvertingFileReader.h"
 
+#include "platform/ZarnikError.h"
 #include "raster/BandBuffer.h"
 #include "raster/TileBytes.h"
 
@@ -12,43 +13,43 @@ namespace {
 CBand* SourceBandOrThrow(CImageFileReader& source, int32_t index, const char* message) {
     CBand* band = source.GetBand(index);
     if (band == nullptr) {
-        throw message;
+        throw CZarnikError::Complete(message);
     }
     return band;
 }
 
 } // namespace
 
-CRgbToYuvConvertingFileReader::CRgbToYuvConvertingFileReader(CImageFileReader* source, bool withRgb)
-    : CImageFileReader(std::string()), sourceReader(source), keepRgb(withRgb) {
+CRgbToYuvConvertingFileReader::CRgbToYuvConvertingFileReader(
+    std::unique_ptr<CImageFileReader> source, bool withRgb)
+    : CImageFileReader(std::string()), sourceReader(std::move(source)), keepRgb(withRgb) {
     int32_t sourceBandCount = 0;
     try {
         if (!sourceReader) {
-            throw std::invalid_argument("no source reader");
+            throw CZarnikError::Detail("no source reader");
         }
         sourceBandCount = sourceReader->GetBandCount();
     } catch (...) {
-        throw "Unable to get band count from underlying file reader";
+        throw CZarnikError::Complete("Unable to get band count from underlying file reader");
     }
     if (sourceBandCount != 3 && sourceBandCount != 4) {
-        throw "To convert RGB to YUV, underlying file reader must have 3 (RGB) or 4 bands (RGBA)";
+        throw CZarnikError::Complete(
+            "To convert RGB to YUV, underlying file reader must have 3 (RGB) or 4 bands (RGBA)");
     }
-    // Everything that can fail comes first: the base destructor would delete
-    // borrowed bands left in the list by a failed construction.
     lumaBand = std::make_unique<CRgbToYuvConvertingBand>(&mutex, this, 0);
-    bands.reserve(4);
     if (keepRgb) {
         for (int32_t index = 0; index < 3; ++index) {
-            bands.push_back(sourceReader->GetBand(index));
+            shownBands.push_back(sourceReader->GetBand(index));
         }
     }
-    bands.push_back(lumaBand.get());
+    shownBands.push_back(lumaBand.get());
 }
 
-CRgbToYuvConvertingFileReader::~CRgbToYuvConvertingFileReader() {
-    // The base destructor must delete nothing: R, G and B belong to the
-    // source, Y to `lumaBand`.
-    bands.clear();
+CBand* CRgbToYuvConvertingFileReader::GetBand(int32_t index) {
+    if (index < 0 || index >= GetBandCount()) {
+        return nullptr;
+    }
+    return shownBands[static_cast<size_t>(index)];
 }
 
 float CRgbToYuvConvertingFileReader::GetMaxBandValue() {
@@ -93,7 +94,7 @@ void CRgbToYuvConvertingFileReader::ConvertTile(const CRegionPtr& region) {
         greenBand->ReadRegion(region, greenSamples.Samples());
         blueBand->ReadRegion(region, blueSamples.Samples());
     } catch (...) {
-        throw "Unable to get data from undelying band";
+        throw CZarnikError::Complete("Unable to get data from undelying band");
     }
     for (size_t i = 0; i < yuv[0].size(); ++i) {
         const float red = redSamples.Samples()[i];

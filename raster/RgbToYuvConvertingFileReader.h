@@ -12,11 +12,13 @@
 // kept, so that further bands of the same tile are a copy.
 class CRgbToYuvConvertingFileReader : public CImageFileReader {
 public:
-    // Owns `source` from here on, also when construction fails. Throws
-    // "Unable to get band count from underlying file reader" and "To convert
-    // RGB to YUV, underlying file reader must have 3 (RGB) or 4 bands (RGBA)".
-    CRgbToYuvConvertingFileReader(CImageFileReader* source, bool withRgb);
-    ~CRgbToYuvConvertingFileReader() override;
+    // Throws "Unable to get band count from underlying file reader" and "To
+    // convert RGB to YUV, underlying file reader must have 3 (RGB) or 4 bands
+    // (RGBA)".
+    CRgbToYuvConvertingFileReader(std::unique_ptr<CImageFileReader> source, bool withRgb);
+
+    int32_t GetBandCount() override { return static_cast<int32_t>(shownBands.size()); }
+    CBand* GetBand(int32_t index) override;
 
     // Best and worst tiles are written from the unconverted source.
     CImageFileReader* GetSourceReader() override { return sourceReader.get(); }
@@ -35,6 +37,8 @@ private:
     bool keepRgb;
     CRegionPtr cachedRegion;
     std::array<std::vector<float>, 3> planes;
-    // Listed in `bands` with the source's borrowed R, G and B.
     std::unique_ptr<CRgbToYuvConvertingBand> lumaBand;
+    // What the reader shows, none of it owned here: the source's R, G and B
+    // (with `keepRgb`), then `lumaBand`.
+    std::vector<CBand*> shownBands;
 };

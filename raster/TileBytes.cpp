@@ -1,5 +1,6 @@
 #include "raster/TileBytes.h"
 
+#include "platform/ZarnikError.h"
 #include "raster/sdk/ByteCount.h"
 
 #include <optional>
@@ -19,7 +20,7 @@ size_t TileByteCount(const CRegion& tile, size_t sampleSize) {
 }
 
 void ThrowTileTooLarge(const CRegion& tile) {
-    throw std::runtime_error("Tile " + TileText(tile) + " of " + std::to_string(tile.Width()) +
-                             "x" + std::to_string(tile.Height()) +
-                             " pixels cannot be held in memory");
+    throw CZarnikError::Detail("Tile " + TileText(tile) + " of " + std::to_string(tile.Width()) +
+                               "x" + std::to_string(tile.Height()) +
+                               " pixels cannot be held in memory");
 }

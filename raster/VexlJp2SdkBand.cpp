@@ -1,5 +1,6 @@
 #include "raster/VexlJp2SdkBand.h"
 
+#include "raster/SdkFailure.h"
 #include "raster/TileBytes.h"
 #include "raster/sdk/CellTypeCode.h"
 #include "raster/sdk/Memory.h"
@@ -25,14 +26,15 @@ concept ViewReadsLinesOf = requires(Orv::CView& view, Sample** line, uint32_t ce
 
 } // namespace
 
-CVexlJp2SdkBand::CVexlJp2SdkBand(Orv::CMutex* sharedMutex, Orv::CView* sharedView,
-                                 uint32_t fileCellType, uint32_t index)
-    : readerMutex(sharedMutex), view(sharedView), sdkCellType(fileCellType), bandIndex(index) {}
+CVexlJp2SdkBand::CVexlJp2SdkBand(CMutex* sharedMutex, Orv::CView* sharedView, uint32_t fileCellType,
+                                 uint32_t index, std::string fileName)
+    : readerMutex(sharedMutex), view(sharedView), sdkCellType(fileCellType), bandIndex(index),
+      file(std::move(fileName)) {}
 
 void CVexlJp2SdkBand::ReadRegion(const CRegionPtr& region, float* buffer) {
-    Orv::CMutexLock lock(*readerMutex);
+    CMutexLock lock(*readerMutex);
     const auto failUnknown = [this] {
-        throw std::runtime_error("Unknown cell type " + std::to_string(sdkCellType));
+        throw CZarnikError::Detail("Unknown cell type " + std::to_string(sdkCellType), Place());
     };
     Orv::CellTypeCodeTable::Visit(
         sdkCellType,
@@ -64,19 +66,23 @@ template <typename Sample> void CVexlJp2SdkBand::ReadAs(const CRegion& region, f
     const Orv::CError error =
         view->SetView(1, &bandIndex, width, height, region.x0, region.y0, region.x1, region.y1);
     if (error.GetErrorNumber() != Orv::kErrorNone) {
-        throw "Error setting view";
+        ThrowViewFailure("Error setting view", error.GetErrorNumber(), Place());
     }
     float* floats = buffer;
     for (uint32_t row = 0; row < height; ++row, floats += width) {
         Sample* samples = line.get();
-        if (view->ReadLine(&samples, sdkCellType) != 0) {
-            throw "Unable to read line";
+        if (const int32_t failure = view->ReadLine(&samples, sdkCellType); failure != 0) {
+            ThrowViewFailure("Unable to read line", failure, Place());
         }
         // Conversion to float rounds 32-bit integers and doubles to the
         // nearest float and keeps every narrower integer exactly.
         std::transform(samples, samples + width, floats,
                        [](Sample value) { return static_cast<float>(value); });
     }
+}
+
+FailurePlace CVexlJp2SdkBand::Place() const {
+    return InBand(file, static_cast<int32_t>(bandIndex));
 }
 
 float* CVexlJp2SdkBand::AllocateBuffer(int32_t sampleCount) {

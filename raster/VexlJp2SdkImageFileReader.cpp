@@ -1,5 +1,6 @@
 #include "raster/VexlJp2SdkImageFileReader.h"
 
+#include "platform/ZarnikError.h"
 #include "raster/CellTypeTable.h"
 #include "raster/VexlJp2SdkBand.h"
 #include "raster/sdk/CellTypeCode.h"
@@ -12,7 +13,7 @@ namespace {
 constexpr const char* kNotSupportedCellType = "Not supported cell type";
 
 template <typename Result> Result FailNotSupported() {
-    throw kNotSupportedCellType;
+    throw CZarnikError::Complete(kNotSupportedCellType);
 }
 
 } // namespace
@@ -20,15 +21,15 @@ template <typename Result> Result FailNotSupported() {
 CVexlJp2SdkImageFileReader::CVexlJp2SdkImageFileReader(const std::string& path)
     : CImageFileReader(path) {
     if (view.Open(path).GetErrorNumber() != Orv::kErrorNone) {
-        throw "Unable to open file.";
+        throw CZarnikError::Complete("Unable to open file.", InFile(path));
     }
     fileInfo.reset(view.GetFileInfo());
     if (!fileInfo) {
         return; // GetImageSize reports the missing information
     }
-    bands.reserve(fileInfo->bandCount);
+    ReserveBands(fileInfo->bandCount);
     for (uint32_t band = 0; band < fileInfo->bandCount; ++band) {
-        bands.push_back(new CVexlJp2SdkBand(&mutex, &view, fileInfo->cellType, band));
+        AddBand(std::make_unique<CVexlJp2SdkBand>(&mutex, &view, fileInfo->cellType, band, path));
     }
 }
 
@@ -39,7 +40,7 @@ CVexlJp2SdkImageFileReader::~CVexlJp2SdkImageFileReader() {
 
 float CVexlJp2SdkImageFileReader::GetMaxBandValue() {
     if (!fileInfo) {
-        throw kNotSupportedCellType;
+        throw CZarnikError::Complete(kNotSupportedCellType);
     }
     return Orv::CellTypeCodeTable::Visit(
         fileInfo->cellType,
@@ -47,7 +48,7 @@ float CVexlJp2SdkImageFileReader::GetMaxBandValue() {
             if constexpr (std::integral<Sample>) {
                 return LargestValueAsFloat<Sample>();
             } else {
-                throw kNotSupportedCellType;
+                throw CZarnikError::Complete(kNotSupportedCellType);
             }
         },
         FailNotSupported<float>);
@@ -55,7 +56,7 @@ float CVexlJp2SdkImageFileReader::GetMaxBandValue() {
 
 CellType CVexlJp2SdkImageFileReader::GetCellType() {
     if (!fileInfo) {
-        throw kNotSupportedCellType;
+        throw CZarnikError::Complete(kNotSupportedCellType);
     }
     return Orv::CellTypeCodeTable::Visit(
         fileInfo->cellType,
@@ -67,7 +68,7 @@ CellType CVexlJp2SdkImageFileReader::GetCellType() {
             } else if constexpr (std::integral<Sample> && sizeof(Sample) == 2) {
                 return CellTypeTable::CodeOf<Sample>();
             } else {
-                throw kNotSupportedCellType;
+                throw CZarnikError::Complete(kNotSupportedCellType);
             }
         },
         FailNotSupported<CellType>);
@@ -75,12 +76,12 @@ CellType CVexlJp2SdkImageFileReader::GetCellType() {
 
 ImageSize CVexlJp2SdkImageFileReader::GetImageSize() {
     if (!fileInfo) {
-        throw "Unable to get file size. FileInfo is NULL";
+        throw CZarnikError::Complete("Unable to get file size. FileInfo is NULL", InFile(fileName));
     }
     return ImageSize{fileInfo->width, fileInfo->height};
 }
 
 void CVexlJp2SdkImageFileReader::SetDecoderThreads(int32_t threadCount) {
-    Orv::CMutexLock lock(mutex);
+    CMutexLock lock(mutex);
     view.SetDecoderThreads(threadCount > 1 ? static_cast<uint32_t>(threadCount) : 0);
 }

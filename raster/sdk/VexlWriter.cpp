@@ -1,5 +1,6 @@
 #include "raster/sdk/VexlWriter.h"
 
+#include "platform/ZarnikError.h"
 #include "raster/sdk/Error.h"
 #include "raster/sdk/VexlFormat.h"
 
@@ -20,10 +21,10 @@ void WriteVexlFile(const std::string& fileName, const OrvFileInfo& layout,
         }
         payloadSize = Vexl::PayloadSize(layout);
     } catch (const CError&) {
-        throw std::invalid_argument("layout cannot be stored in a .vexl file");
+        throw CZarnikError::Detail("layout cannot be stored in a .vexl file");
     }
     if (payloadSize != samples.size()) {
-        throw std::invalid_argument("sample bytes do not match the .vexl layout");
+        throw CZarnikError::Detail("sample bytes do not match the .vexl layout");
     }
     std::ofstream file(fileName, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(header.data()), header.size());
@@ -31,7 +32,7 @@ void WriteVexlFile(const std::string& fileName, const OrvFileInfo& layout,
                static_cast<std::streamsize>(samples.size()));
     file.close();
     if (!file) {
-        throw std::runtime_error("cannot write .vexl file " + fileName);
+        throw CZarnikError::Detail("cannot write .vexl file " + fileName);
     }
 }
 

@@ -1,4 +1,5 @@
 #include "evaluation/OrderedTileRunner.h"
+#include "platform/ZarnikError.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +44,7 @@ std::vector<std::string> RunWithFaults(const RunCase& run) {
                 // the runner, not from the workers.
                 std::this_thread::sleep_for(std::chrono::microseconds(200 * ((index + 1) % 3)));
                 if (index == run.failingMeasure) {
-                    throw "measure";
+                    throw CZarnikError::Complete("measure");
                 }
                 return TileMeasurement{.index = index, .tile = std::move(tile), .bands = {}};
             },
@@ -59,8 +60,6 @@ std::vector<std::string> RunWithFaults(const RunCase& run) {
         COrderedTileRunner(run.workers).Run(run.tileCount, work);
     } catch (const std::exception& failure) {
         seen.push_back(std::string("failed: ") + failure.what());
-    } catch (const char* failure) {
-        seen.push_back(std::string("failed: ") + failure);
     }
     return seen;
 }

@@ -50,8 +50,6 @@ struct Recorder {
 template <typename Action> std::string FailureOf(Action action) {
     try {
         action();
-    } catch (const char* failure) {
-        return failure;
     } catch (const std::runtime_error& failure) {
         return failure.what();
     }

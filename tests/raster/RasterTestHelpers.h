@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/ZarnikError.h"
 #include "raster/ImageFileReader.h"
 
 #include <cmath>
@@ -61,9 +62,10 @@ inline std::string Text(CellType type) {
     return index < 7 ? names[index] : "CellType " + std::to_string(index + 1);
 }
 
-// What `action` returns, as text, or what it throws with its kind: "plain: "
-// and the text of a thrown C string, "runtime_error: " and the message of a
-// std::runtime_error. A void action that throws nothing yields "".
+// What `action` returns, as text, or what it throws with its kind:
+// "complete: " and the text of a message that layers above pass on as it is,
+// "detail: " and the text of one they wrap in their own. A void action that
+// throws nothing yields "".
 template <typename Action> std::string Outcome(Action action) {
     try {
         if constexpr (std::is_void_v<decltype(action())>) {
@@ -72,10 +74,8 @@ template <typename Action> std::string Outcome(Action action) {
         } else {
             return Text(action());
         }
-    } catch (const char* message) {
-        return std::string("plain: ") + message;
-    } catch (const std::runtime_error& error) {
-        return std::string("runtime_error: ") + error.what();
+    } catch (const CZarnikError& error) {
+        return std::string(error.IsComplete() ? "complete: " : "detail: ") + error.what();
     } catch (...) {
         return "<another kind of exception>";
     }

@@ -17,10 +17,10 @@ const CRegionPtr kImage = MakeRegion(0, 0, kWidth - 1, kHeight - 1);
 // A 16-bit source of `bandCount` bands whose pixels are white, pure red and
 // four mixed colours; a fourth band (alpha) fails every read, later ones hold
 // zeros.
-CFakeImageFileReader* Source(int32_t bandCount = 3) {
+std::unique_ptr<CFakeImageFileReader> Source(int32_t bandCount = 3) {
     static const std::vector<float> kRgb[] = {
         {255, 255, 3, 128, 77, 201}, {255, 0, 254, 64, 190, 33}, {255, 0, 12, 255, 0, 97}};
-    auto* source = new CFakeImageFileReader(kWidth, kHeight, 65535.0f);
+    auto source = std::make_unique<CFakeImageFileReader>(kWidth, kHeight, 65535.0f);
     source->SetCellType(CellType::UInt16);
     for (int32_t band = 0; band < bandCount; ++band) {
         source->AddBand(band < 3 ? kRgb[band] : std::vector<float>(kWidth * kHeight, 0),
@@ -40,7 +40,7 @@ const std::string kV = "0 156.824997 -130.164993 20.2600021 -50.4949989 96.92001
 
 TEST(RgbToYuvConversion, ComputesEveryPixelOfYUAndV) {
     CRgbToYuvConvertingFileReader reader(Source(), false);
-    Orv::CMutex mutex;
+    CMutex mutex;
     const std::vector<std::string> expected = {"converted to Y: " + kY, "converted to U: " + kU,
                                                "converted to V: " + kV};
     for (int32_t component = 0; component < 3; ++component) {
@@ -49,7 +49,7 @@ TEST(RgbToYuvConversion, ComputesEveryPixelOfYUAndV) {
     }
     for (const int32_t component : {3, -1}) {
         EXPECT_EQ(Outcome([&] { CRgbToYuvConvertingBand(&mutex, &reader, component).GetName(); }),
-                  "runtime_error: Unknown converted band " + std::to_string(component) +
+                  "detail: Unknown converted band " + std::to_string(component) +
                       " must be 0, 1, or 2 for YUV");
     }
 }
@@ -73,7 +73,7 @@ std::string Describe(CImageFileReader& reader, CImageFileReader& source) {
 
 // The luma-only reader reports 255 even for 16-bit data.
 TEST(RgbToYuvReader, ExposesRgbAndLumaOrLumaAloneOfThreeOrFourBands) {
-    const std::string wrongCount = "plain: To convert RGB to YUV, underlying file reader must "
+    const std::string wrongCount = "complete: To convert RGB to YUV, underlying file reader must "
                                    "have 3 (RGB) or 4 bands (RGBA)";
     const std::string withRgb = "3x2 max 65535, UInt8 | R G B converted to Y: " + kY;
     const std::string lumaOnly = "3x2 max 255, UInt8 | converted to Y: " + kY;
@@ -82,22 +82,24 @@ TEST(RgbToYuvReader, ExposesRgbAndLumaOrLumaAloneOfThreeOrFourBands) {
         {0, true, wrongCount}, {1, false, wrongCount}, {2, true, wrongCount}, {5, true, wrongCount},
     };
     for (const auto& [bandCount, keepRgb, expected] : cases) {
-        CFakeImageFileReader* source = Source(bandCount);
+        std::unique_ptr<CFakeImageFileReader> owned = Source(bandCount);
+        CFakeImageFileReader* source = owned.get();
         EXPECT_EQ(Outcome([&] {
-                      CRgbToYuvConvertingFileReader reader(source, keepRgb);
+                      CRgbToYuvConvertingFileReader reader(std::move(owned), keepRgb);
                       return Describe(reader, *source);
                   }),
                   expected)
             << bandCount << " source bands";
     }
     EXPECT_EQ(Outcome([] { CRgbToYuvConvertingFileReader(nullptr, true); }),
-              "plain: Unable to get band count from underlying file reader");
+              "complete: Unable to get band count from underlying file reader");
 }
 
 TEST(RgbToYuvReader, ConvertsEachTileObjectOnceWhateverItsBounds) {
-    auto* source = Source();
-    CRgbToYuvConvertingFileReader reader(source, true);
-    Orv::CMutex mutex;
+    std::unique_ptr<CFakeImageFileReader> owned = Source();
+    CFakeImageFileReader* source = owned.get();
+    CRgbToYuvConvertingFileReader reader(std::move(owned), true);
+    CMutex mutex;
     CRgbToYuvConvertingBand uBand(&mutex, &reader, 1);
     const CRegionPtr tile = MakeRegion(0, 0, 1, 1);
 
@@ -113,12 +115,13 @@ TEST(RgbToYuvReader, ConvertsEachTileObjectOnceWhateverItsBounds) {
 }
 
 TEST(RgbToYuvReader, ReportsFailedSourcesFreesTheirBuffersAndKeepsNothing) {
-    auto* source = Source();
-    CRgbToYuvConvertingFileReader reader(source, false);
+    std::unique_ptr<CFakeImageFileReader> owned = Source();
+    CFakeImageFileReader* source = owned.get();
+    CRgbToYuvConvertingFileReader reader(std::move(owned), false);
     ReadBand(*reader.GetBand(0), kImage);
     source->Band(1).failReads = true;
     EXPECT_EQ(Outcome([&] { ReadBand(*reader.GetBand(0), MakeRegion(0, 0, 2, 1)); }),
-              "plain: Unable to get data from undelying band");
+              "complete: Unable to get data from undelying band");
     for (int32_t band = 0; band < 3; ++band) {
         EXPECT_EQ(source->Band(band).outstandingBuffers, 0) << "band " << band;
     }
@@ -128,20 +131,20 @@ TEST(RgbToYuvReader, ReportsFailedSourcesFreesTheirBuffersAndKeepsNothing) {
     float unwritten = 0;
     EXPECT_EQ(
         Outcome([&] { reader.GetBand(0)->ReadRegion(MakeRegion(0, 0, 65535, 32767), &unwritten); }),
-        "runtime_error: Tile [0,0;65535,32767] of 65536x32768 pixels cannot be held in "
+        "detail: Tile [0,0;65535,32767] of 65536x32768 pixels cannot be held in "
         "memory");
     EXPECT_EQ(Text(ReadBand(*reader.GetBand(0), kImage)), kY);
     EXPECT_EQ(source->Band(0).readCount, 3) << "the tile converted before must be converted anew";
 
     for (int32_t missing = 0; missing < 3; ++missing) {
-        auto* partial = new CFakeImageFileReader(kWidth, kHeight);
+        auto partial = std::make_unique<CFakeImageFileReader>(kWidth, kHeight);
         for (int32_t band = 0; band < 3; ++band) {
             band == missing ? partial->AddMissingBand()
                             : void(partial->AddBand({1, 1, 1, 1, 1, 1}));
         }
-        CRgbToYuvConvertingFileReader broken(partial, false);
+        CRgbToYuvConvertingFileReader broken(std::move(partial), false);
         EXPECT_EQ(Outcome([&] { ReadBand(*broken.GetBand(0), kImage); }),
-                  std::string("plain: Unable to get underlying ") + "RGB"[missing] + " band");
+                  std::string("complete: Unable to get underlying ") + "RGB"[missing] + " band");
     }
 }
 

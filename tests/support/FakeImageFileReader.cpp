@@ -1,11 +1,11 @@
 #include "tests/support/FakeImageFileReader.h"
 
-#include <stdexcept>
+#include "platform/ZarnikError.h"
 
 void CFakeBand::ReadRegion(const CRegionPtr& region, float* buffer) {
     ++readCount;
     if (failReads) {
-        throw std::runtime_error("fake read failure");
+        throw CZarnikError::Detail("fake read failure");
     }
     for (int32_t y = region->y0; y <= region->y1; ++y) {
         for (int32_t x = region->x0; x <= region->x1; ++x) {
@@ -15,7 +15,8 @@ void CFakeBand::ReadRegion(const CRegionPtr& region, float* buffer) {
 }
 
 CFakeBand& CFakeImageFileReader::AddBand(std::vector<float> samples, std::string name) {
-    auto* band = new CFakeBand(width, std::move(samples), std::move(name));
-    bands.push_back(band);
-    return *band;
+    auto band = std::make_unique<CFakeBand>(width, std::move(samples), std::move(name));
+    CFakeBand& added = *band;
+    CImageFileReader::AddBand(std::move(band));
+    return added;
 }

@@ -2,6 +2,9 @@
 
 #include "raster/ImageFileReader.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -15,12 +18,17 @@ public:
     void ReadRegion(const CRegionPtr& region, float* buffer) override;
     std::string GetName() override { return name; }
     float* AllocateBuffer(int32_t sampleCount) override {
+        void* memory =
+            std::malloc(std::max<size_t>(1, static_cast<size_t>(sampleCount)) * sizeof(float));
+        if (memory == nullptr) {
+            throw std::bad_alloc();
+        }
         ++outstandingBuffers;
-        return new float[static_cast<size_t>(sampleCount)];
+        return static_cast<float*>(memory);
     }
     void FreeBuffer(float* buffer) override {
         --outstandingBuffers;
-        delete[] buffer;
+        std::free(buffer);
     }
 
     int readCount = 0;
@@ -41,8 +49,8 @@ public:
 
     CFakeBand& AddBand(std::vector<float> samples, std::string name = "fake");
     // A slot in the band list whose band is missing, so GetBand returns null.
-    void AddMissingBand() { bands.push_back(nullptr); }
-    CFakeBand& Band(int32_t index) { return *static_cast<CFakeBand*>(bands[index]); }
+    void AddMissingBand() { CImageFileReader::AddBand(nullptr); }
+    CFakeBand& Band(int32_t index) { return *static_cast<CFakeBand*>(GetBand(index)); }
 
     float GetMaxBandValue() override { return maxBandValue; }
     CellType GetCellType() override { return cellType; }

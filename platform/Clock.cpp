@@ -1,4 +1,4 @@
-#include "raster/sdk/TimeStamp.h"
+#include "platform/Clock.h"
 
 #include <chrono>
 
@@ -11,10 +11,10 @@ template <typename Unit> auto TicksSinceOrigin() {
 
 } // namespace
 
-uint64_t OrvGetTimeStampMs() {
+uint64_t MonotonicMilliseconds() {
     return static_cast<uint64_t>(TicksSinceOrigin<std::chrono::milliseconds>());
 }
 
-int64_t OrvGetTimeStampUs() {
+int64_t MonotonicMicroseconds() {
     return static_cast<int64_t>(TicksSinceOrigin<std::chrono::microseconds>());
 }

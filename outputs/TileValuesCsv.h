@@ -1,7 +1,8 @@
 #pragma once
 
-#include "app/OutputFile.h"
 #include "evaluation/TileMeasurement.h"
+#include "outputs/OutputFile.h"
+#include "outputs/ResultWriter.h"
 
 #include <string>
 #include <vector>
@@ -9,15 +10,16 @@
 // Writes one CSV row per tile and band while the run goes:
 // tile,x0,y0,x1,y1,band,<statistic>...,originalReadUs,compressedReadUs.
 // Each tile's rows reach the file before the next tile is measured, so a run
-// that dies half-way leaves the rows of the tiles it finished.
-class CTileValuesCsv : public ITileListener {
+// that dies half-way leaves the rows of the tiles it finished; writing the
+// finished run closes the file.
+class CTileValuesCsv : public ITileListener, public IResultWriter {
 public:
     // Creates the file and writes the header; throws when it cannot.
     CTileValuesCsv(const std::string& fileName, const std::vector<std::string>& statisticNames);
 
     void OnTile(const TileMeasurement& measurement) override;
-    // Throws when any row was lost.
-    void Close() { file.Close(); }
+    // Closes the file; throws when any row was lost.
+    void Write(const FinishedRun&) override { file.Close(); }
 
 private:
     COutputFile file;

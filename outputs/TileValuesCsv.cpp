@@ -1,6 +1,6 @@
-#include "app/TileValuesCsv.h"
+#include "outputs/TileValuesCsv.h"
 
-#include "app/NumberText.h"
+#include "outputs/NumberText.h"
 
 CTileValuesCsv::CTileValuesCsv(const std::string& fileName,
                                const std::vector<std::string>& statisticNames)

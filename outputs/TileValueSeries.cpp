@@ -1,4 +1,4 @@
-#include "app/TileValueSeries.h"
+#include "outputs/TileValueSeries.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "app/QualityMap.h"
+#include "outputs/QualityMap.h"
 
 #include <algorithm>
 #include <limits>

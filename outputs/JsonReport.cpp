@@ -1,7 +1,11 @@
-#include "app/JsonReport.h"
+#include "outputs/JsonReport.h"
 
-#include "app/JsonWriter.h"
-#include "app/ResultFigures.h"
+#include "outputs/JsonWriter.h"
+#include "outputs/ResultFigures.h"
+
+#ifndef ZARNIK_VERSION
+#error "ZARNIK_VERSION is set by the build from the project's version"
+#endif
 
 namespace {
 
@@ -229,4 +233,21 @@ std::string JsonReportText(const EvaluationResult& result, const CParsedCommandL
     json.Number(facts.seconds);
     json.EndObject();
     return json.Text();
+}
+
+CJsonReportOutput::CJsonReportOutput(const CParsedCommandLine& runOptions, const RunLayout& layout)
+    : options(runOptions), width(layout.width), height(layout.height),
+      bandCount(static_cast<int32_t>(layout.bandNames.size())),
+      file(runOptions.jsonFile, "JSON report"), series(layout.statisticNames) {}
+
+void CJsonReportOutput::Write(const FinishedRun& run) {
+    const JsonReportFacts facts{
+        .version = ZARNIK_VERSION,
+        .width = width,
+        .height = height,
+        .bandCount = bandCount,
+        .seconds = run.elapsedSeconds(),
+    };
+    file.Write(JsonReportText(run.result, options, facts, series));
+    file.Close();
 }

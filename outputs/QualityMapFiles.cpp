@@ -1,6 +1,7 @@
-#include "app/QualityMapFiles.h"
+#include "outputs/QualityMapFiles.h"
 
-#include "app/Viridis.h"
+#include "outputs/Viridis.h"
+#include "platform/ZarnikError.h"
 #include "raster/GdalQuietErrors.h"
 
 #include <cpl_error.h>
@@ -29,7 +30,7 @@ std::string PreviewNameFor(const std::string& mapName) {
 void CheckCreatable(const std::string& fileName, const char* what) {
     FILE* const file = std::fopen(fileName.c_str(), "wb");
     if (file == nullptr) {
-        throw std::runtime_error(std::string("Unable to create ") + what + " " + fileName);
+        throw CZarnikError::Detail(std::string("Unable to create ") + what + " " + fileName);
     }
     std::fclose(file);
 }
@@ -37,7 +38,7 @@ void CheckCreatable(const std::string& fileName, const char* what) {
 // GDAL reports a failed write through its error state rather than a result.
 void ThrowIfGdalFailed(const std::string& fileName, const char* what) {
     if (CPLGetLastErrorType() == CE_Failure || CPLGetLastErrorType() == CE_Fatal) {
-        throw std::runtime_error(std::string("Unable to write ") + what + " " + fileName);
+        throw CZarnikError::Detail(std::string("Unable to write ") + what + " " + fileName);
     }
 }
 
@@ -55,7 +56,7 @@ CQualityMapFiles::CQualityMapFiles(const std::string& fileName, const std::strin
                                   const_cast<char**>(creationOptions)));
     }
     if (!map) {
-        throw std::runtime_error("Unable to create quality map " + mapName);
+        throw CZarnikError::Detail("Unable to create quality map " + mapName);
     }
     CheckCreatable(previewName, "quality map preview");
 }
@@ -66,7 +67,7 @@ void CQualityMapFiles::ReadGeoreferencing(const std::string& originalFileName) {
     const GDALDatasetUniquePtr original(
         GDALDataset::Open(originalFileName.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
     if (!original) {
-        throw std::runtime_error("Unable to open original file " + originalFileName);
+        throw CZarnikError::Detail("Unable to open original file " + originalFileName);
     }
     std::array<double, 6> pixelToWorld{0.0, 1.0, 0.0, 0.0, 0.0, 1.0};
     if (original->GetGeoTransform(pixelToWorld.data()) != CE_None) {
@@ -102,7 +103,7 @@ void CQualityMapFiles::Write(const std::vector<QualityMapLayer>& layers, size_t 
     }
     map.reset();
     if (!written) {
-        throw std::runtime_error("Unable to write quality map " + mapName);
+        throw CZarnikError::Detail("Unable to write quality map " + mapName);
     }
     ThrowIfGdalFailed(mapName, "quality map");
     if (previewLayer < layers.size()) {
@@ -159,7 +160,7 @@ void CQualityMapFiles::WritePreview(const std::vector<float>& cells) const {
         written = copy != nullptr;
     }
     if (!written) {
-        throw std::runtime_error("Unable to write quality map preview " + previewName);
+        throw CZarnikError::Detail("Unable to write quality map preview " + previewName);
     }
     ThrowIfGdalFailed(previewName, "quality map preview");
 }

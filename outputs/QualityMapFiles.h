@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/QualityMap.h"
+#include "outputs/QualityMap.h"
 
 #include <gdal_priv.h>
 

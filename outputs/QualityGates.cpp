@@ -1,6 +1,6 @@
-#include "app/QualityGates.h"
+#include "outputs/QualityGates.h"
 
-#include "app/ResultFigures.h"
+#include "outputs/ResultFigures.h"
 
 #include <charconv>
 #include <string>

@@ -1,4 +1,4 @@
-#include "app/ResultFigures.h"
+#include "outputs/ResultFigures.h"
 
 #include <algorithm>
 #include <limits>

@@ -4,5 +4,5 @@
 
 // Monotonic time stamps from a fixed origin (the steady clock's epoch), so
 // that differences are never disturbed by wall-clock adjustments.
-uint64_t OrvGetTimeStampMs();
-int64_t OrvGetTimeStampUs();
+uint64_t MonotonicMilliseconds();
+int64_t MonotonicMicroseconds();

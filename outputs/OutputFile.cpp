@@ -1,4 +1,6 @@
-#include "app/OutputFile.h"
+#include "outputs/OutputFile.h"
+
+#include "platform/ZarnikError.h"
 
 #include <stdexcept>
 #include <utility>
@@ -7,7 +9,7 @@ COutputFile::COutputFile(const std::string& fileName, std::string what)
     : name(fileName), description(std::move(what)) {
     file = name == "-" ? stdout : std::fopen(name.c_str(), "wb");
     if (file == nullptr) {
-        throw std::runtime_error("Unable to create " + description + " " + name);
+        throw CZarnikError::Detail("Unable to create " + description + " " + name);
     }
 }
 
@@ -47,5 +49,5 @@ void COutputFile::Close() {
 }
 
 void COutputFile::ThrowWriteFailure() const {
-    throw std::runtime_error("Unable to write " + description + " " + name);
+    throw CZarnikError::Detail("Unable to write " + description + " " + name);
 }

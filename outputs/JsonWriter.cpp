@@ -1,6 +1,6 @@
-#include "app/JsonWriter.h"
+#include "outputs/JsonWriter.h"
 
-#include "app/NumberText.h"
+#include "outputs/NumberText.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "app/Viridis.h"
+#include "outputs/Viridis.h"
 
 #include <algorithm>
 #include <cmath>

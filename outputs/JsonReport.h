@@ -1,0 +1,43 @@
+#pragma once
+
+#include "evaluation/EvaluationResult.h"
+#include "evaluation/RunLayout.h"
+#include "options/ParsedCommandLine.h"
+#include "outputs/OutputFile.h"
+#include "outputs/ResultWriter.h"
+#include "outputs/TileValueSeries.h"
+
+#include <cstdint>
+#include <string>
+
+// What the JSON report tells beyond the result itself.
+struct JsonReportFacts {
+    std::string version;
+    uint32_t width = 0;
+    uint32_t height = 0;
+    int32_t bandCount = 0;
+    double seconds = 0.0;
+};
+
+// The whole result as one JSON document (schema 1, docs/json-report.md).
+std::string JsonReportText(const EvaluationResult& result, const CParsedCommandLine& options,
+                           const JsonReportFacts& facts, const CTileValueSeries& series);
+
+// -json: keeps every tile's values for the percentiles, and writes the whole
+// result once the run is over, with the run's time. The file is created with
+// the object, before the first tile.
+class CJsonReportOutput : public ITileListener, public IResultWriter {
+public:
+    CJsonReportOutput(const CParsedCommandLine& options, const RunLayout& layout);
+
+    void OnTile(const TileMeasurement& measurement) override { series.OnTile(measurement); }
+    void Write(const FinishedRun& run) override;
+
+private:
+    const CParsedCommandLine& options;
+    uint32_t width;
+    uint32_t height;
+    int32_t bandCount;
+    COutputFile file;
+    CTileValueSeries series;
+};

@@ -1,0 +1,81 @@
+#include "outputs/QualityMapOutput.h"
+
+#include "platform/ZarnikError.h"
+
+#include <algorithm>
+#include <set>
+
+namespace {
+
+bool IsSequentialRun(const CParsedCommandLine& options) {
+    return options.useRegions.empty() &&
+           (options.requestType == "seq" || options.requestType == "sequential");
+}
+
+// The -bbox box, or the whole image.
+CRegion EvaluatedArea(const CParsedCommandLine& options, const RunLayout& layout) {
+    if (options.bbox) {
+        return *options.bbox;
+    }
+    return CRegion(0, 0, static_cast<int32_t>(layout.width) - 1,
+                   static_cast<int32_t>(layout.height) - 1);
+}
+
+size_t IndexOf(const std::vector<std::string>& names, const std::string& name) {
+    return size_t(std::find(names.begin(), names.end(), name) - names.begin());
+}
+
+// Checked before anything is made: the quick look shows -compareBand.
+const RunLayout& WithCompareBand(const RunLayout& layout, int32_t compareBand) {
+    if (compareBand < 0 || static_cast<size_t>(compareBand) >= layout.bandNames.size()) {
+        throw CZarnikError::Detail("The quality map's quick look shows -compareBand " +
+                                   std::to_string(compareBand) + ", which is no band of the " +
+                                   std::to_string(layout.bandNames.size()) + "-band images");
+    }
+    return layout;
+}
+
+QualityMapGrid GridOf(const CParsedCommandLine& options, const RunLayout& layout) {
+    return MakeQualityMapGrid(EvaluatedArea(options, layout), options.tileSize,
+                              IsSequentialRun(options));
+}
+
+int LayerCount(const RunLayout& layout) {
+    const std::set<std::string> statistics(layout.statisticNames.begin(),
+                                           layout.statisticNames.end());
+    return static_cast<int>(statistics.size() * layout.bandNames.size());
+}
+
+} // namespace
+
+CQualityMapOutput::CQualityMapOutput(const CParsedCommandLine& options, const RunLayout& layout)
+    : compareStat(options.compareStat), compareBand(options.compareBand),
+      statisticNames(WithCompareBand(layout, options.compareBand).statisticNames),
+      bandNames(layout.bandNames),
+      map(GridOf(options, layout), statisticNames.size(), bandNames.size()),
+      files(options.qualityMapFile, options.originalFileName, map.Grid(), LayerCount(layout)) {}
+
+void CQualityMapOutput::Write(const FinishedRun&) {
+    // The report's order: statistics by name, each band by band. The quick
+    // look shows the compare statistic, or the first of -stat when the
+    // compare statistic is none of them (e.g. "ssim,psnr" by default).
+    const std::set<std::string> layerStatistics(statisticNames.begin(), statisticNames.end());
+    const std::string shown = IndexOf(statisticNames, compareStat) < statisticNames.size()
+                                  ? compareStat
+                                  : statisticNames.front();
+    std::vector<QualityMapLayer> layers;
+    size_t previewLayer = 0;
+    for (const std::string& statistic : layerStatistics) {
+        for (size_t band = 0; band < bandNames.size(); ++band) {
+            if (statistic == shown && band == static_cast<size_t>(compareBand)) {
+                previewLayer = layers.size();
+            }
+            layers.push_back(QualityMapLayer{
+                .description =
+                    statistic + " band " + std::to_string(band) + " (" + bandNames[band] + ")",
+                .cells = map.Layer(IndexOf(statisticNames, statistic), band),
+            });
+        }
+    }
+    files.Write(layers, previewLayer);
+}

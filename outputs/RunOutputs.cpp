@@ -1,0 +1,43 @@
+#include "outputs/RunOutputs.h"
+
+bool JsonGoesToStandardOutput(const CParsedCommandLine& options) {
+    return options.jsonFile == "-";
+}
+
+CRunOutputs::CRunOutputs(const CParsedCommandLine& options, const RunLayout& layout,
+                         std::ostream& verdicts)
+    : gates(options.qualityGates, verdicts) {
+    if (!options.jsonFile.empty()) {
+        json = std::make_unique<CJsonReportOutput>(options, layout);
+    }
+    if (!options.tileValuesFile.empty()) {
+        tileValues =
+            std::make_unique<CTileValuesCsv>(options.tileValuesFile, layout.statisticNames);
+    }
+    if (!options.qualityMapFile.empty()) {
+        qualityMap = std::make_unique<CQualityMapOutput>(options, layout);
+    }
+}
+
+std::vector<ITileListener*> CRunOutputs::TileListeners() const {
+    std::vector<ITileListener*> listeners;
+    for (ITileListener* listener :
+         std::initializer_list<ITileListener*>{json.get(), tileValues.get(), qualityMap.get()}) {
+        if (listener != nullptr) {
+            listeners.push_back(listener);
+        }
+    }
+    return listeners;
+}
+
+std::vector<IResultWriter*> CRunOutputs::ResultWriters(IResultWriter* consoleReport) {
+    std::vector<IResultWriter*> writers;
+    for (IResultWriter* writer : std::initializer_list<IResultWriter*>{
+             tileValues.get(), qualityMap.get(), consoleReport, json.get()}) {
+        if (writer != nullptr) {
+            writers.push_back(writer);
+        }
+    }
+    writers.push_back(&gates);
+    return writers;
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "evaluation/RunLayout.h"
+#include "evaluation/TileMeasurement.h"
+#include "options/ParsedCommandLine.h"
+#include "outputs/JsonReport.h"
+#include "outputs/QualityGates.h"
+#include "outputs/QualityMapOutput.h"
+#include "outputs/ResultWriter.h"
+#include "outputs/TileValuesCsv.h"
+
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <vector>
+
+// The machine outputs that the options ask for: the JSON report, the tile
+// values, the quality map and the gates. Their files are created with this
+// object, after the evaluator's set-up and before the first tile. A new
+// output joins here: as a tile listener, a result writer, or both.
+class CRunOutputs {
+public:
+    // `verdicts` takes the lines of failed gates.
+    CRunOutputs(const CParsedCommandLine& options, const RunLayout& layout, std::ostream& verdicts);
+
+    // To be added to the evaluator, in this order.
+    std::vector<ITileListener*> TileListeners() const;
+    // To be called after the last tile, in this order: the files completed
+    // before the console report, then `consoleReport` (null: none), then the
+    // JSON report, which tells the run's time, and the gates.
+    std::vector<IResultWriter*> ResultWriters(IResultWriter* consoleReport);
+    // The gates' verdict, once the writers have run.
+    bool GatesPassed() const { return gates.Passed(); }
+
+private:
+    std::unique_ptr<CJsonReportOutput> json;
+    std::unique_ptr<CTileValuesCsv> tileValues;
+    std::unique_ptr<CQualityMapOutput> qualityMap;
+    CQualityGates gates;
+};
+
+// True when the JSON report takes standard output in place of the console report.
+bool JsonGoesToStandardOutput(const CParsedCommandLine& options);

@@ -6,7 +6,7 @@ WERROR ?= OFF
 # Seconds each fuzz target runs in `make fuzz`.
 FUZZ_SECONDS ?= 60
 
-.PHONY: deps build test sanitize fuzz demo bench clean
+.PHONY: deps build test sanitize tsan fuzz demo bench clean
 
 deps:
 	bash scripts/install-deps.sh
@@ -25,6 +25,13 @@ sanitize: deps
 	cmake --build build-sanitize -j $(JOBS)
 	cd build-sanitize && ctest --output-on-failure -j $(JOBS)
 
+# The evaluation and raster tests and the program's runs of several workers
+# (CTest label tsan) on a build that stops at the first data race.
+tsan: deps
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARNIK_TSAN=ON
+	cmake --build build-tsan -j $(JOBS) --target zarnik raster_tests evaluation_tests app_worker_tests
+	cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j $(JOBS) -L tsan
+
 # Every fuzz target for FUZZ_SECONDS seconds; fails on any crash, leak or
 # timeout (docs/fuzzing.md).
 fuzz: deps
@@ -39,4 +46,4 @@ bench: deps
 	bash scripts/bench.sh $(BUILD_DIR)
 
 clean:
-	rm -rf $(BUILD_DIR) build-sanitize build-fuzz
+	rm -rf $(BUILD_DIR) build-sanitize build-tsan build-fuzz

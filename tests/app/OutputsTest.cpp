@@ -117,6 +117,7 @@ TEST_F(Outputs, OneRunWritesTheJsonTheTileValuesAndTheMapAsTheReportSaysThem) {
         Run({"-stat", "ssim,mse", "-ts", "64", "-tn", "15", "-compareStat", "ssim", "-compareBand",
              "1", "-json", "r.json", "-tileValues", "t.csv", "-qualityMap", "m.tif"});
     ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(run.errors, "");
 
     // The tile values: the same tiles and values as the progress line.
     const std::vector<TileRow> rows = ReadTileRows(folder.File("t.csv"));
@@ -167,9 +168,26 @@ TEST_F(Outputs, OneRunWritesTheJsonTheTileValuesAndTheMapAsTheReportSaysThem) {
             }
             std::sort(values.begin(), values.end());
             EXPECT_EQ(bands[band].GetInteger("count"), 15);
-            EXPECT_EQ(float(bands[band].GetDouble("p50")), values[7]); // rank 8 of 15
+            EXPECT_EQ(float(bands[band].GetDouble("p05")), values[0]); // rank 1 of 15
+            EXPECT_EQ(float(bands[band].GetDouble("p50")), values[7]); // rank 8
             EXPECT_EQ(float(bands[band].GetDouble("p95")), values[14]);
+            // The population standard deviation.
+            double sum = 0, squares = 0;
+            for (const float value : values) {
+                sum += value;
+            }
+            for (const float value : values) {
+                squares += (value - sum / 15) * (value - sum / 15);
+            }
+            EXPECT_NEAR(bands[band].GetDouble("stddev"), std::sqrt(squares / 15),
+                        1e-6 * std::sqrt(squares / 15));
         }
+        Lines keys;
+        for (const CPLJSONObject& key : bands[0].GetChildren()) {
+            keys.push_back(key.GetName());
+        }
+        EXPECT_EQ(keys, (Lines{"band", "name", "min", "avg", "max", "count", "skipped",
+                               "finiteCount", "finiteAvg", "stddev", "p05", "p50", "p95"}));
         EXPECT_EQ(figures, ReportFigures(run.output, statistic));
     }
 
@@ -201,16 +219,20 @@ TEST_F(Outputs, OneRunWritesTheJsonTheTileValuesAndTheMapAsTheReportSaysThem) {
 }
 
 TEST_F(Outputs, RandomTilesAverageIntoTheCellsWhoseCentresTheyCover) {
+    // A rotated and sheared grid: each of the map's axes takes both terms.
+    std::array<double, 6> sheared{500000.0, 0.5, 0.25, 4600000.0, 0.125, -0.5};
+    ASSERT_EQ(Open("original.tif", GDAL_OF_UPDATE)->SetGeoTransform(sheared.data()), CE_None);
     const ProgramRun run = Run({"-stat", "mse", "-or", "ran", "-ts", "64", "-tn", "12", "-bbox",
                                 "20,10,299,199", "-tileValues", "t.csv", "-qualityMap", "m.tif"});
     ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(run.errors, "");
     const std::vector<TileRow> rows = ReadTileRows(folder.File("t.csv"));
     const GDALDatasetUniquePtr map = Open("m.tif");
     ASSERT_TRUE(map);
     // Cells of 16 pixels over the 280 x 190 box, starting at its corner.
     ASSERT_EQ(std::pair(map->GetRasterXSize(), map->GetRasterYSize()), std::pair(18, 12));
     EXPECT_EQ(GeoTransform(*map),
-              (std::array<double, 6>{500010.0, 8.0, 0.0, 4599995.0, 0.0, -8.0}));
+              (std::array<double, 6>{500012.5, 8.0, 4.0, 4599997.5, 2.0, -8.0}));
     for (int band = 0; band < 3; ++band) {
         const std::vector<float> cells = ReadBand(*map, band + 1);
         for (size_t cell = 0; cell < cells.size(); ++cell) {
@@ -241,6 +263,7 @@ TEST_F(Outputs, GatesPassOrFailWithExitCode3AndOneLinePerFailingBand) {
         const ProgramRun run = Run({"-stat", "ssim,mse", "-ts", "128", "-tn", "2"}, gates);
         SCOPED_TRACE(run.output);
         EXPECT_EQ(run.exitCode, statistic.empty() ? 0 : 3);
+        EXPECT_EQ(run.errors, "");
         // Each failing band's line gives the report's average.
         const Lines figures = statistic.empty() ? Lines{} : ReportFigures(run.output, statistic);
         Lines expected, failures;
@@ -259,21 +282,49 @@ TEST_F(Outputs, GatesPassOrFailWithExitCode3AndOneLinePerFailingBand) {
         }
         EXPECT_EQ(failures, expected);
     }
-    // With the JSON on standard output, nothing else is there.
+    // With the JSON on standard output, nothing else is there: the failing
+    // bands' lines go to standard error, with the averages of the JSON.
     const ProgramRun json = Run({"-stat", "mse", "-json", "-", "-failAbove", "mse=0", "-tn", "2"});
     EXPECT_EQ(json.exitCode, 3);
     CPLJSONDocument document;
-    EXPECT_TRUE(document.LoadMemory(json.output)) << json.output;
+    ASSERT_TRUE(document.LoadMemory(json.output)) << json.output;
     EXPECT_EQ(json.output.rfind("}\n"), json.output.size() - 2);
+    const CPLJSONArray bands = document.GetRoot().GetArray("statistics/mse");
+    const Lines lines = SplitAt(json.errors, '\n');
+    ASSERT_EQ(lines.size(), 3u) << json.errors;
+    for (int band = 0; band < 3; ++band) {
+        const std::string& line = lines[size_t(band)];
+        const std::string start = "Quality gate failed: mse on band " + std::to_string(band) +
+                                  " (" + bands[band].GetString("name") + ") averages ";
+        EXPECT_EQ(line.substr(0, start.size()), start);
+        EXPECT_EQ(std::stof(line.substr(start.size())), float(bands[band].GetDouble("avg")));
+        EXPECT_EQ(line.substr(line.find(',')), ", above the limit 0");
+    }
+
+    // A limit exactly at an average passes: the highest average under
+    // -failAbove, the lowest under -failBelow.
+    std::vector<float> averages;
+    for (int band = 0; band < 3; ++band) {
+        averages.push_back(float(bands[band].GetDouble("avg")));
+    }
+    char lowest[32], highest[32];
+    std::snprintf(lowest, sizeof lowest, "mse=%.9g",
+                  *std::min_element(averages.begin(), averages.end()));
+    std::snprintf(highest, sizeof highest, "mse=%.9g",
+                  *std::max_element(averages.begin(), averages.end()));
+    const ProgramRun atLimits =
+        Run({"-stat", "mse", "-tn", "2", "-failBelow", lowest, "-failAbove", highest});
+    EXPECT_EQ(atLimits.exitCode, 0) << atLimits.output;
 }
 
 TEST_F(Outputs, BadOutputsAndGatesFailWithExitCode2) {
-    // The first five rows fail on the command line, the next four before the
+    // The first six rows fail on the command line, the next four before the
     // first tile.
     const std::vector<std::pair<Lines, std::string>> cases = {
         {{"-failBelow", "ssim"}, "-failBelow expects stat=value, not 'ssim'"},
         {{"-failBelow", "ssim="}, "-failBelow expects stat=value, not 'ssim='"},
         {{"-failAbove", "ssim=abc"}, "-failAbove expects stat=value, not 'ssim=abc'"},
+        {{"-failBelow", "ssim=0.5x"}, "-failBelow expects stat=value, not 'ssim=0.5x'"},
         {{"-failBelow", "=0.9"}, "-failBelow expects stat=value, not '=0.9'"},
         {{"-failBelow", "psnr=30"},
          "-failBelow statistic 'psnr' must be one of the values provided in -stat."},
@@ -291,13 +342,18 @@ TEST_F(Outputs, BadOutputsAndGatesFailWithExitCode2) {
         SCOPED_TRACE(message);
         const ProgramRun run = Run({"-ts", "128", "-tn", "2"}, arguments);
         EXPECT_EQ(run.exitCode, 2);
-        const bool parse = row < 5, beforeFirstTile = row < 9;
+        EXPECT_EQ(run.errors, "");
+        const bool parse = row < 6, beforeFirstTile = row < 10;
         EXPECT_NE(run.output.find((parse ? "\n\n" : "Error occured. Details: ") + message + "\n"),
                   std::string::npos)
             << run.output;
         EXPECT_EQ(parse, run.output.find("Failed to parse command line") != std::string::npos);
         EXPECT_TRUE(!beforeFirstTile || run.output.find(" of 2 [") == std::string::npos);
     }
+    // When standard output cannot take the report, standard error says so.
+    const ProgramRun full = RunProgram(folder.Path(), {"-ts", "128", "-tn", "2"}, "/dev/full");
+    EXPECT_EQ(full.exitCode, 2);
+    EXPECT_EQ(full.errors, "Error occured. Details: Unable to write to standard output\n");
 }
 
 } // namespace

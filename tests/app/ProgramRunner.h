@@ -3,15 +3,19 @@
 #include "tests/support/RasterFixtures.h"
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
 // The program is tested as a user meets it: the built binary, run in a
-// folder, its standard output and its exit code.
+// folder, its standard output, its standard error and its exit code.
 
 using Lines = std::vector<std::string>;
 
@@ -22,6 +26,7 @@ inline Lines operator+(Lines first, const Lines& second) {
 
 struct ProgramRun {
     std::string output; // standard output
+    std::string errors; // standard error
     int exitCode = -1;
 
     Lines OutputLines() const {
@@ -36,11 +41,19 @@ struct ProgramRun {
 
 // Runs the program in `folder` on "original.tif" and "compressed.jp2" and the
 // further arguments; later arguments win. No argument may hold a single quote.
-inline ProgramRun RunProgram(const std::filesystem::path& folder, const Lines& arguments) {
+// Standard output goes to `outputFile` when one is named.
+inline ProgramRun RunProgram(const std::filesystem::path& folder, const Lines& arguments,
+                             const std::string& outputFile = "") {
+    char errorsFile[] = "/tmp/zarnik-stderr-XXXXXX";
+    close(mkstemp(errorsFile));
     std::string command =
         "cd '" + folder.string() + "' && exec " ZARNIK_BINARY " -i original.tif -c compressed.jp2";
     for (const auto& argument : arguments) {
         command += " '" + argument + "'";
+    }
+    command += std::string(" 2>'") + errorsFile + "'";
+    if (!outputFile.empty()) {
+        command += " >'" + outputFile + "'";
     }
     ProgramRun run;
     FILE* const pipe = popen(command.c_str(), "r");
@@ -50,6 +63,9 @@ inline ProgramRun RunProgram(const std::filesystem::path& folder, const Lines& a
     }
     const int status = pipe ? pclose(pipe) : -1;
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::ifstream errors(errorsFile, std::ios::binary);
+    run.errors.assign(std::istreambuf_iterator<char>(errors), {});
+    std::remove(errorsFile);
     return run;
 }
 

@@ -1,6 +1,4 @@
-#include "tests/app/ProgramRunner.h"
-#include "tests/support/RasterFixtures.h"
-#include "tests/support/TemporaryDirectory.h"
+#include "tests/app/ProgramFixture.h"
 
 #include <gdal_priv.h>
 #include <gtest/gtest.h>
@@ -22,27 +20,9 @@
 
 namespace {
 
-struct Tile {
-    int x0, y0, x1, y1;
-};
-
 // The number after the label of a report line, e.g. " \tAvg:     0.0703 ms".
 double Figure(const std::string& line) {
     return std::stod(line.substr(line.find(':') + 1));
-}
-
-std::vector<double> ReadTile(const std::string& fileName, int band, const Tile& tile) {
-    RegisterGdalDriversOnce();
-    const GDALDatasetUniquePtr dataset(GDALDataset::Open(fileName.c_str(), GDAL_OF_RASTER));
-    const int width = tile.x1 - tile.x0 + 1, height = tile.y1 - tile.y0 + 1;
-    std::vector<double> samples(static_cast<size_t>(width * height));
-    if (!dataset || dataset->GetRasterCount() != 3 ||
-        dataset->GetRasterBand(band + 1)->RasterIO(GF_Read, tile.x0, tile.y0, width, height,
-                                                   samples.data(), width, height, GDT_Float64, 0, 0,
-                                                   nullptr) != CE_None) {
-        ADD_FAILURE() << "no band " << band + 1 << " of 3 to read from " << fileName;
-    }
-    return samples;
 }
 
 // A tile file holds the three bands of its source over the tile.
@@ -64,25 +44,6 @@ Lines QualityLabels(const Lines& lines) {
     }
     return labels;
 }
-
-class Program : public ::testing::Test {
-protected:
-    // Reports written in the C locale have no digit grouping.
-    static void SetUpTestSuite() { setenv("LC_ALL", "C", 1); }
-
-    // A textured RGB original as a plain GeoTIFF and a lossy JPEG 2000 copy.
-    void SetUp() override {
-        WriteGeoTiff(original, rgb);
-        WriteJpeg2000(compressed, rgb, {"QUALITY=10", "REVERSIBLE=NO"});
-    }
-
-    ProgramRun Run(const Lines& arguments) const { return RunProgram(folder.Path(), arguments); }
-
-    TemporaryDirectory folder;
-    RasterFixture rgb = TexturedRgb(300, 200);
-    std::string original = folder.File("original.tif");
-    std::string compressed = folder.File("compressed.jp2");
-};
 
 TEST_F(Program, BadInputsPrintOneMessageAndExitWith2) {
     RasterFixture gray = rgb, wide = rgb;
@@ -143,6 +104,9 @@ TEST_F(Program, BadInputsPrintOneMessageAndExitWith2) {
         {{"-saveRegions", "nowhere/tiles.bin"},
          "Unable to open output regions file nowhere/tiles.bin"},
         {{"-saveRegions", "/dev/full"}, "Unable to write output regions file /dev/full"},
+        // One record stays buffered until the file is closed.
+        {{"-saveRegions", "/dev/full", "-tn", "1"},
+         "Unable to write output regions file /dev/full"},
         {{"-bbox", "100,100,0,0"}, "Bounding box [100,100;0,0] has no pixels"},
         {{"-useMask"}, "the original declares no nodata value, mask or alpha band"},
         // Named pipes would block the run: they are refused at once.
@@ -162,6 +126,7 @@ TEST_F(Program, BadInputsPrintOneMessageAndExitWith2) {
         SCOPED_TRACE(message);
         const ProgramRun run = Run(arguments);
         EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(run.errors, "");
         if (row < 3) { // parse failures
             std::string commandLine = ZARNIK_BINARY " -i original.tif -c compressed.jp2 ";
             for (const auto& argument : arguments) {
@@ -183,6 +148,7 @@ TEST_F(Program, ComparisonReportsEveryTileAndWritesTheBestAndWorst) {
         Run({"-ts", "128", "-stat", "mse", "-bbox", "10,20,279,199", "-best", "2", "-worst", "1",
              "-compareBand", "1", "-bestPrefix", "out/b_", "-worstPrefix", "out/w_"});
     ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(run.errors, "");
     const std::vector<Tile> tiles = {{10, 20, 137, 147},   {138, 20, 265, 147},
                                      {266, 20, 279, 147},  {10, 148, 137, 199},
                                      {138, 148, 265, 199}, {266, 148, 279, 199}};
@@ -273,6 +239,7 @@ TEST_F(Program, LumaAndCommaSeparatedReportsWriteTileFilesFromTheFilesOwnBands) 
             Run({"-stat", "mse", "-tn", "1", "-best", "1", "-worst", "1", "-bestPrefix",
                  out + "/b_", "-worstPrefix", out + "/w_", option});
         ASSERT_EQ(run.exitCode, 0) << run.output;
+        EXPECT_EQ(run.errors, "");
         Lines report = QualityLabels(run.OutputLines());
         report.insert(report.begin(), run.OutputLines().at(1));
         EXPECT_EQ(report, labels);
@@ -294,6 +261,7 @@ TEST_F(Program, SavedRegionsReplayTheSameTilesAndValues) {
     EXPECT_EQ(std::filesystem::file_size(folder.File("tiles.bin")), 5u * 16);
     const ProgramRun replay = Run({"-stat", "mse,ssim", "-useRegions", "tiles.bin"});
     ASSERT_EQ(replay.exitCode, 0) << replay.output;
+    EXPECT_EQ(saving.errors + replay.errors, "");
     Lines saved = saving.OutputLines(), replayed = replay.OutputLines();
     EXPECT_EQ(saved.at(1), "Statistics across 5 random input samples");
     EXPECT_EQ(replayed.at(1), "Statistics across 5 sequential input samples");
@@ -305,166 +273,3 @@ TEST_F(Program, SavedRegionsReplayTheSameTilesAndValues) {
 }
 
 } // namespace
-
-// Everything a run leaves behind but its timings: standard output without the
-// read times and the elapsed seconds, and every file it wrote.
-std::string Outcome(const ProgramRun& run, const std::filesystem::path& folder) {
-    std::string outcome = "exit " + std::to_string(run.exitCode) + "\n";
-    for (const std::string& line : run.OutputLines()) {
-        if (line.find(" ms") == std::string::npos && line.rfind("Completed", 0) != 0) {
-            outcome += line + "\n";
-        }
-    }
-    std::set<std::filesystem::path> files;
-    for (const auto& entry : std::filesystem::directory_iterator(folder / "out")) {
-        files.insert(entry.path());
-    }
-    for (const auto& file : files) {
-        std::ifstream bytes(file, std::ios::binary);
-        outcome += file.filename().string() + ": " +
-                   std::string(std::istreambuf_iterator<char>(bytes), {}) + "\n";
-    }
-    return outcome;
-}
-
-TEST_F(Program, EveryNumberOfWorkersGivesTheSameOutcome) {
-    // Tile 3 lies outside the image: the run fails there, after three tiles.
-    // The first tile is the smallest, so buffers kept from tile to tile grow.
-    std::ofstream regions(folder.File("failing.bin"), std::ios::binary);
-    for (const int32_t corner :
-         {0, 0, 31, 15, 64, 0, 127, 63, 0, 64, 63, 127, 290, 190, 310, 199, 0, 0, 9, 9}) {
-        regions.write(reinterpret_cast<const char*>(&corner), sizeof corner);
-    }
-    regions.close();
-    const Lines runs[] = {
-        {"-ts", "64", "-stat", "all", "-best", "3", "-worst", "2", "-compareStat", "psnr",
-         "-saveRegions", "out/tiles.bin"},
-        // A lossless copy: every tile ties at MSE 0, and the first ones are kept.
-        {"-c", "original.tif", "-u", "-ts", "50", "-stat", "mse", "-best", "2", "-worst", "2"},
-        {"-ts", "100", "-yuvy", "-stat", "psnr,ssim", "-bbox", "10,10,290,180"},
-        {"-stat", "mse", "-useRegions", "failing.bin"},
-    };
-    for (const Lines& arguments : runs) {
-        SCOPED_TRACE(arguments[1]);
-        std::string single;
-        for (const char* threads : {"1", "2", "3", "8"}) {
-            std::filesystem::remove_all(folder.Path() / "out");
-            std::filesystem::create_directory(folder.Path() / "out");
-            Lines withPrefixes = arguments;
-            withPrefixes.insert(withPrefixes.end(), {"-bestPrefix", "out/b", "-worstPrefix",
-                                                     "out/w", "-threads", threads});
-            const std::string outcome = Outcome(Run(withPrefixes), folder.Path());
-            if (single.empty()) {
-                single = outcome;
-            } else {
-                EXPECT_EQ(outcome, single) << threads << " workers";
-            }
-        }
-    }
-}
-
-namespace {
-
-// Each tile's values in the progress line, by tile text: "[64,0;127,63]".
-std::map<std::string, Lines> ProgressValues(const std::string& output) {
-    std::map<std::string, Lines> tiles;
-    std::istringstream updates(output.substr(0, output.find('\n', 1)));
-    for (std::string update; std::getline(updates, update, '\r');) {
-        std::istringstream words(update);
-        std::string count, of, total, tile, values;
-        if (words >> count >> of >> total >> tile >> values) {
-            std::istringstream pieces(values);
-            for (std::string value; std::getline(pieces, value, ',');) {
-                tiles[tile].push_back(value);
-            }
-        }
-    }
-    return tiles;
-}
-
-} // namespace
-
-TEST_F(Program, MaskedRunsMeasureOnlyThePixelsThatHoldData) {
-    // The first 96 columns hold no data: tiles of 64 in the first column are
-    // wholly outside the data, those of the second half inside.
-    constexpr int kCollar = 96;
-    RasterFixture collared = rgb;
-    for (BandValues& band : collared.bands) {
-        for (size_t at = 0; at < band.size(); ++at) {
-            // Zero is the nodata value: the data never takes it.
-            band[at] = int(at % 300) < kCollar ? 0 : std::max(band[at], 1.0);
-        }
-    }
-    WriteGeoTiff(folder.File("plain.tif"), collared);
-    WriteJpeg2000(folder.File("collared.jp2"), collared, {"QUALITY=10", "REVERSIBLE=NO"});
-    const Lines arguments = {"-c", "collared.jp2", "-ts", "64", "-stat", "mse,ms-ssim,ssim"};
-    const ProgramRun plain = Run(Lines{"-i", "plain.tif"} + arguments);
-    ASSERT_EQ(plain.exitCode, 0) << plain.output;
-
-    std::map<std::string, Lines> halfValidTiles;
-    for (const char* declared : {"nodata", "per-dataset mask"}) {
-        SCOPED_TRACE(declared);
-        RasterFixture original = collared;
-        if (std::string(declared) != "nodata") { // the mask, not the values, decides
-            for (BandValues& band : original.bands) {
-                for (size_t at = 0; at < band.size(); ++at) {
-                    band[at] = int(at % 300) < kCollar ? double(at * 7919 % 251) : band[at];
-                }
-            }
-        }
-        WriteGeoTiff(folder.File("masked.tif"), original);
-        GDALDatasetUniquePtr dataset(
-            GDALDataset::Open(folder.File("masked.tif").c_str(), GDAL_OF_RASTER | GDAL_OF_UPDATE));
-        ASSERT_TRUE(dataset);
-        std::vector<uint8_t> mask(300 * 200);
-        for (size_t at = 0; at < mask.size(); ++at) {
-            mask[at] = int(at % 300) < kCollar ? 0 : 255;
-        }
-        for (int band = 1; band <= 3; ++band) {
-            if (std::string(declared) == "nodata") {
-                dataset->GetRasterBand(band)->SetNoDataValue(0);
-            }
-        }
-        if (std::string(declared) != "nodata") {
-            ASSERT_EQ(dataset->CreateMaskBand(GMF_PER_DATASET), CE_None);
-            ASSERT_EQ(dataset->GetRasterBand(1)->GetMaskBand()->RasterIO(
-                          GF_Write, 0, 0, 300, 200, mask.data(), 300, 200, GDT_Byte, 0, 0, nullptr),
-                      CE_None);
-        }
-        dataset.reset();
-
-        const ProgramRun masked = Run(Lines{"-i", "masked.tif", "-useMask"} + arguments);
-        ASSERT_EQ(masked.exitCode, 0) << masked.output;
-        const auto values = ProgressValues(masked.output);
-        const auto plainValues = ProgressValues(plain.output);
-        ASSERT_EQ(values.size(), 20u);
-        for (const auto& [tile, tileValues] : values) {
-            const int x0 = std::stoi(tile.substr(1));
-            if (x0 == 0) { // no data: no statistic
-                EXPECT_EQ(tileValues, Lines(9, "-")) << tile;
-            } else if (x0 == 64) { // part data: no MS-SSIM, the rest over the data
-                EXPECT_EQ(tileValues[1], "-") << tile;
-                EXPECT_NE(tileValues[0], plainValues.at(tile)[0]) << tile;
-                // Values under a mask do not count, whatever they are.
-                const auto first = halfValidTiles.emplace(tile, tileValues).first;
-                EXPECT_EQ(tileValues, first->second) << tile;
-            } else { // all data: the very values of the run without a mask
-                EXPECT_EQ(tileValues, plainValues.at(tile)) << tile;
-            }
-        }
-        const Lines lines = masked.OutputLines();
-        EXPECT_EQ(std::count(lines.begin(), lines.end(), "\tSkipped: 8"), 3) << "ms-ssim";
-        EXPECT_EQ(std::count(lines.begin(), lines.end(), "\tSkipped: 4"), 3) << "mse";
-        // The part-data tile of the bottom row, 8 rows high, has no whole window.
-        EXPECT_EQ(std::count(lines.begin(), lines.end(), "\tSkipped: 5"), 3) << "ssim";
-    }
-    // MSE of a part-data tile is the MSE of its data pixels.
-    const Tile half{64, 0, 127, 63};
-    const std::vector<double> original = ReadTile(folder.File("plain.tif"), 0, half);
-    const std::vector<double> compressed = ReadTile(folder.File("collared.jp2"), 0, half);
-    double squares = 0;
-    for (size_t at = 0; at < original.size(); ++at) {
-        squares += int(at % 64) + 64 >= kCollar ? std::pow(original[at] - compressed[at], 2) : 0;
-    }
-    EXPECT_NEAR(std::stod(halfValidTiles.at("[64,0;127,63]")[0]), squares / (32 * 64), 1e-3);
-}

@@ -226,6 +226,31 @@ const std::string kGdalNotOpened = "complete: Unable to open file ";
 const std::string kSdkUnsupported = "complete: Not supported cell type";
 const std::string kJp2Rgb =
     "2x2 max 255, UInt8 | JP2SDK: 0 1 2 3 | JP2SDK: 4 5 6 7 | JP2SDK: 8 9 10 11";
+// Every box after the signature box in the 64-bit form: a length field of 1,
+// the type, then the whole box's length in 8 bytes.
+void ToXLBoxes(std::string& bytes) {
+    const auto number = [&](size_t at, size_t count) {
+        uint64_t value = 0;
+        for (size_t i = 0; i < count; ++i) {
+            value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
+        }
+        return value;
+    };
+    std::string boxes = bytes.substr(0, 12);
+    for (size_t at = 12; at < bytes.size();) {
+        const uint64_t declared = number(at, 4);
+        const size_t length = declared == 0 ? bytes.size() - at : size_t(declared);
+        std::string header("\0\0\0\1", 4);
+        header += bytes.substr(at + 4, 4);
+        for (int shift = 56; shift >= 0; shift -= 8) {
+            header += static_cast<char>(((length + 8) >> shift) & 0xFF);
+        }
+        boxes += header + bytes.substr(at + 8, length - 8);
+        at += length;
+    }
+    bytes = boxes;
+}
+
 // Offsets in a raw codestream: the image size marker segment follows the
 // start marker; its component count at 40, then three bytes per component
 // (precision, horizontal and vertical sub-sampling).
@@ -379,6 +404,7 @@ INSTANTIATE_TEST_SUITE_P(
                                           bytes.replace(24, 8, std::string("\0\0\0\1\0\0\0\1", 8));
                                       })},
         // A last box of length 0 runs to the end of the file.
+        {"XLBoxes", Edited(Jp2("a.jp2"), ToXLBoxes), kJp2Rgb},
         {"CodestreamBoxToTheEnd",
          Edited(Jp2("a.jp2"),
                 [](auto& bytes) { bytes.replace(bytes.find("jp2c") - 4, 4, 4, '\0'); }),

@@ -29,10 +29,44 @@ std::map<std::string, Lines> ProgressValues(const std::string& output) {
     return tiles;
 }
 
+constexpr int kCollar = 96;
+
+// "masked.tif": `collared` whose first kCollar columns hold no data as
+// `declared`: by the nodata value 0, or by a per-dataset mask over other values.
+void WriteMasked(const TemporaryDirectory& folder, const RasterFixture& collared,
+                 const std::string& declared) {
+    RasterFixture original = collared;
+    if (declared != "nodata") { // the mask, not the values, decides
+        for (BandValues& band : original.bands) {
+            for (size_t at = 0; at < band.size(); ++at) {
+                band[at] = int(at % 300) < kCollar ? double(at * 7919 % 251) : band[at];
+            }
+        }
+    }
+    WriteGeoTiff(folder.File("masked.tif"), original);
+    GDALDatasetUniquePtr dataset(
+        GDALDataset::Open(folder.File("masked.tif").c_str(), GDAL_OF_RASTER | GDAL_OF_UPDATE));
+    ASSERT_TRUE(dataset);
+    std::vector<uint8_t> mask(300 * 200);
+    for (size_t at = 0; at < mask.size(); ++at) {
+        mask[at] = int(at % 300) < kCollar ? 0 : 255;
+    }
+    for (int band = 1; band <= 3; ++band) {
+        if (declared == "nodata") {
+            dataset->GetRasterBand(band)->SetNoDataValue(0);
+        }
+    }
+    if (declared != "nodata") {
+        ASSERT_EQ(dataset->CreateMaskBand(GMF_PER_DATASET), CE_None);
+        ASSERT_EQ(dataset->GetRasterBand(1)->GetMaskBand()->RasterIO(
+                      GF_Write, 0, 0, 300, 200, mask.data(), 300, 200, GDT_Byte, 0, 0, nullptr),
+                  CE_None);
+    }
+}
+
 TEST_F(Program, MaskedRunsMeasureOnlyThePixelsThatHoldData) {
     // The first 96 columns hold no data: tiles of 64 in the first column are
     // wholly outside the data, those of the second half inside.
-    constexpr int kCollar = 96;
     RasterFixture collared = rgb;
     for (BandValues& band : collared.bands) {
         for (size_t at = 0; at < band.size(); ++at) {
@@ -48,36 +82,9 @@ TEST_F(Program, MaskedRunsMeasureOnlyThePixelsThatHoldData) {
     EXPECT_EQ(plain.errors, "");
 
     std::map<std::string, Lines> halfValidTiles;
-    for (const char* declared : {"nodata", "per-dataset mask"}) {
+    for (const std::string declared : {"nodata", "per-dataset mask"}) {
         SCOPED_TRACE(declared);
-        RasterFixture original = collared;
-        if (std::string(declared) != "nodata") { // the mask, not the values, decides
-            for (BandValues& band : original.bands) {
-                for (size_t at = 0; at < band.size(); ++at) {
-                    band[at] = int(at % 300) < kCollar ? double(at * 7919 % 251) : band[at];
-                }
-            }
-        }
-        WriteGeoTiff(folder.File("masked.tif"), original);
-        GDALDatasetUniquePtr dataset(
-            GDALDataset::Open(folder.File("masked.tif").c_str(), GDAL_OF_RASTER | GDAL_OF_UPDATE));
-        ASSERT_TRUE(dataset);
-        std::vector<uint8_t> mask(300 * 200);
-        for (size_t at = 0; at < mask.size(); ++at) {
-            mask[at] = int(at % 300) < kCollar ? 0 : 255;
-        }
-        for (int band = 1; band <= 3; ++band) {
-            if (std::string(declared) == "nodata") {
-                dataset->GetRasterBand(band)->SetNoDataValue(0);
-            }
-        }
-        if (std::string(declared) != "nodata") {
-            ASSERT_EQ(dataset->CreateMaskBand(GMF_PER_DATASET), CE_None);
-            ASSERT_EQ(dataset->GetRasterBand(1)->GetMaskBand()->RasterIO(
-                          GF_Write, 0, 0, 300, 200, mask.data(), 300, 200, GDT_Byte, 0, 0, nullptr),
-                      CE_None);
-        }
-        dataset.reset();
+        WriteMasked(folder, collared, declared);
 
         const ProgramRun masked = Run(Lines{"-i", "masked.tif", "-useMask"} + arguments);
         ASSERT_EQ(masked.exitCode, 0) << masked.output;

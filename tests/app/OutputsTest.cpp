@@ -82,6 +82,57 @@ std::array<double, 6> GeoTransform(GDALDataset& dataset) {
     return transform;
 }
 
+// The tile values file has the tiles and values of the progress line, each
+// tile's bands in a row.
+void ExpectRowsAsProgress(const std::vector<TileRow>& rows, const std::string& output) {
+    const Lines progress = SplitAt(output.substr(1, output.find('\n') - 1), '\r');
+    ASSERT_EQ(rows.size(), 3 * progress.size());
+    for (size_t tile = 0; tile < progress.size(); ++tile) {
+        const TileRow& first = rows[3 * tile];
+        std::ostringstream expected; // six significant digits, as the progress line
+        expected << tile + 1 << " of " << progress.size() << " [" << first.x0 << "," << first.y0
+                 << ";" << first.x1 << "," << first.y1 << "] ";
+        for (size_t band = 0; band < 3; ++band) {
+            const TileRow& row = rows[3 * tile + band];
+            EXPECT_EQ(std::pair(row.tile, row.band), std::pair(int(tile), int(band)));
+            expected << row.values[0] << "," << row.values[1] << (band < 2 ? "," : "");
+        }
+        EXPECT_EQ(progress[tile].substr(0, expected.str().size()), expected.str());
+    }
+}
+
+// One band's values of one statistic, sorted.
+std::vector<float> TileValues(const std::vector<TileRow>& rows, int band, size_t column) {
+    std::vector<float> values;
+    for (const TileRow& row : rows) {
+        if (row.band == band) {
+            values.push_back(row.values[column]);
+        }
+    }
+    std::sort(values.begin(), values.end());
+    return values;
+}
+
+// A band object of the JSON report summarises its sorted tile values: the
+// percentiles by nearest rank, the population standard deviation.
+void ExpectSummaryOf(const CPLJSONObject& band, const std::vector<float>& values) {
+    const size_t count = values.size();
+    EXPECT_EQ(band.GetInteger("count"), int(count));
+    for (const auto& [key, percent] : {std::pair{"p05", 5}, {"p50", 50}, {"p95", 95}}) {
+        const auto rank = size_t(std::ceil(percent / 100.0 * double(count))); // nearest rank
+        EXPECT_EQ(float(band.GetDouble(key)), values[rank - 1]) << key;
+    }
+    double sum = 0, squares = 0;
+    for (const float value : values) {
+        sum += value;
+    }
+    for (const float value : values) {
+        squares += (value - sum / double(count)) * (value - sum / double(count));
+    }
+    const double deviation = std::sqrt(squares / double(count));
+    EXPECT_NEAR(band.GetDouble("stddev"), deviation, 1e-6 * deviation);
+}
+
 class Outputs : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { setenv("LC_ALL", "C", 1); }
@@ -108,6 +159,35 @@ protected:
         return GDALDatasetUniquePtr(GDALDataset::Open(folder.File(name).c_str(), flags));
     }
 
+    // The map of -stat ssim,mse -ts 64 -tn 15 -compareBand 1: one cell per
+    // tile of the 5 x 4 grid, lying on the original, and its quick look, at
+    // least 512 pixels wide and transparent where no tile went.
+    void ExpectMapOfTheTiles(const std::vector<TileRow>& rows) const {
+        const GDALDatasetUniquePtr map = Open("m.tif");
+        ASSERT_TRUE(map);
+        EXPECT_EQ(std::pair(map->GetRasterXSize(), map->GetRasterYSize()), std::pair(5, 4));
+        ASSERT_EQ(map->GetRasterCount(), 6);
+        EXPECT_EQ(GeoTransform(*map),
+                  (std::array<double, 6>{500000.0, 32.0, 0.0, 4600000.0, 0.0, -32.0}));
+        EXPECT_TRUE(map->GetSpatialRef() && map->GetSpatialRef()->IsSame(&utm));
+        EXPECT_STREQ(map->GetRasterBand(1)->GetDescription(), "mse band 0 (GDAL red)");
+        EXPECT_STREQ(map->GetRasterBand(5)->GetDescription(), "ssim band 1 (GDAL green)");
+        int hasNoData = 0;
+        EXPECT_TRUE(std::isnan(map->GetRasterBand(5)->GetNoDataValue(&hasNoData)) && hasNoData);
+        const std::vector<float> ssimGreen = ReadBand(*map, 5);
+        EXPECT_EQ(ssimGreen[7], rows[3 * 7 + 1].values[0]); // tile 7 is cell (2, 1)
+        EXPECT_TRUE(std::all_of(ssimGreen.begin() + 15, ssimGreen.end(),
+                                [](float cell) { return std::isnan(cell); }));
+
+        const GDALDatasetUniquePtr preview = Open("m.png");
+        ASSERT_TRUE(preview);
+        EXPECT_GE(preview->GetRasterXSize(), 512);
+        ASSERT_EQ(preview->GetRasterCount(), 4);
+        const std::vector<float> alpha = ReadBand(*preview, 4);
+        EXPECT_EQ(alpha.front(), 255.0f);
+        EXPECT_EQ(alpha.back(), 0.0f);
+    }
+
     TemporaryDirectory folder;
     OGRSpatialReference utm;
 };
@@ -125,21 +205,8 @@ TEST_F(Outputs, OneRunWritesTheJsonTheTileValuesAndTheMapAsTheReportSaysThem) {
     std::ifstream(folder.File("t.csv")) >> header; // its first line, which holds no space
     EXPECT_EQ(SplitAt(header, ','), (Lines{"tile", "x0", "y0", "x1", "y1", "band", "ssim", "mse",
                                            "originalReadUs", "compressedReadUs"}));
-    const Lines progress = SplitAt(run.output.substr(1, run.output.find('\n') - 1), '\r');
     ASSERT_EQ(rows.size(), 45u);
-    ASSERT_EQ(progress.size(), 15u);
-    for (size_t tile = 0; tile < 15; ++tile) {
-        const TileRow& first = rows[3 * tile];
-        std::ostringstream expected; // six significant digits, as the progress line
-        expected << tile + 1 << " of 15 [" << first.x0 << "," << first.y0 << ";" << first.x1 << ","
-                 << first.y1 << "] ";
-        for (size_t band = 0; band < 3; ++band) {
-            const TileRow& row = rows[3 * tile + band];
-            EXPECT_EQ(std::pair(row.tile, row.band), std::pair(int(tile), int(band)));
-            expected << row.values[0] << "," << row.values[1] << (band < 2 ? "," : "");
-        }
-        EXPECT_EQ(progress[tile].substr(0, expected.str().size()), expected.str());
-    }
+    ExpectRowsAsProgress(rows, run.output);
     EXPECT_EQ(rows[12].x1, 299); // the fifth tile is clipped at the right edge
 
     // The JSON: the report's figures, and percentiles of the tile values.
@@ -160,27 +227,7 @@ TEST_F(Outputs, OneRunWritesTheJsonTheTileValuesAndTheMapAsTheReportSaysThem) {
             for (const char* key : {"min", "avg", "max"}) {
                 figures.push_back(Fixed4(bands[band].GetDouble(key)));
             }
-            std::vector<float> values;
-            for (const TileRow& row : rows) {
-                if (row.band == band) {
-                    values.push_back(row.values[size_t(column)]);
-                }
-            }
-            std::sort(values.begin(), values.end());
-            EXPECT_EQ(bands[band].GetInteger("count"), 15);
-            EXPECT_EQ(float(bands[band].GetDouble("p05")), values[0]); // rank 1 of 15
-            EXPECT_EQ(float(bands[band].GetDouble("p50")), values[7]); // rank 8
-            EXPECT_EQ(float(bands[band].GetDouble("p95")), values[14]);
-            // The population standard deviation.
-            double sum = 0, squares = 0;
-            for (const float value : values) {
-                sum += value;
-            }
-            for (const float value : values) {
-                squares += (value - sum / 15) * (value - sum / 15);
-            }
-            EXPECT_NEAR(bands[band].GetDouble("stddev"), std::sqrt(squares / 15),
-                        1e-6 * std::sqrt(squares / 15));
+            ExpectSummaryOf(bands[band], TileValues(rows, band, column));
         }
         Lines keys;
         for (const CPLJSONObject& key : bands[0].GetChildren()) {
@@ -191,31 +238,7 @@ TEST_F(Outputs, OneRunWritesTheJsonTheTileValuesAndTheMapAsTheReportSaysThem) {
         EXPECT_EQ(figures, ReportFigures(run.output, statistic));
     }
 
-    // The map: one cell per tile of the 5 x 4 grid, lying on the original.
-    const GDALDatasetUniquePtr map = Open("m.tif");
-    ASSERT_TRUE(map);
-    EXPECT_EQ(std::pair(map->GetRasterXSize(), map->GetRasterYSize()), std::pair(5, 4));
-    ASSERT_EQ(map->GetRasterCount(), 6);
-    EXPECT_EQ(GeoTransform(*map),
-              (std::array<double, 6>{500000.0, 32.0, 0.0, 4600000.0, 0.0, -32.0}));
-    EXPECT_TRUE(map->GetSpatialRef() && map->GetSpatialRef()->IsSame(&utm));
-    EXPECT_STREQ(map->GetRasterBand(1)->GetDescription(), "mse band 0 (GDAL red)");
-    EXPECT_STREQ(map->GetRasterBand(5)->GetDescription(), "ssim band 1 (GDAL green)");
-    int hasNoData = 0;
-    EXPECT_TRUE(std::isnan(map->GetRasterBand(5)->GetNoDataValue(&hasNoData)) && hasNoData);
-    const std::vector<float> ssimGreen = ReadBand(*map, 5);
-    EXPECT_EQ(ssimGreen[7], rows[3 * 7 + 1].values[0]); // tile 7 is cell (2, 1)
-    EXPECT_TRUE(std::all_of(ssimGreen.begin() + 15, ssimGreen.end(),
-                            [](float cell) { return std::isnan(cell); }));
-
-    // Its quick look: at least 512 pixels wide, transparent where no tile went.
-    const GDALDatasetUniquePtr preview = Open("m.png");
-    ASSERT_TRUE(preview);
-    EXPECT_GE(preview->GetRasterXSize(), 512);
-    ASSERT_EQ(preview->GetRasterCount(), 4);
-    const std::vector<float> alpha = ReadBand(*preview, 4);
-    EXPECT_EQ(alpha.front(), 255.0f);
-    EXPECT_EQ(alpha.back(), 0.0f);
+    ExpectMapOfTheTiles(rows);
 }
 
 TEST_F(Outputs, RandomTilesAverageIntoTheCellsWhoseCentresTheyCover) {
@@ -282,6 +305,9 @@ TEST_F(Outputs, GatesPassOrFailWithExitCode3AndOneLinePerFailingBand) {
         }
         EXPECT_EQ(failures, expected);
     }
+}
+
+TEST_F(Outputs, GatesTellStandardErrorBesideTheJsonAndPassAtTheirLimits) {
     // With the JSON on standard output, nothing else is there: the failing
     // bands' lines go to standard error, with the averages of the JSON.
     const ProgramRun json = Run({"-stat", "mse", "-json", "-", "-failAbove", "mse=0", "-tn", "2"});

@@ -45,7 +45,9 @@ Lines QualityLabels(const Lines& lines) {
     return labels;
 }
 
-TEST_F(Program, BadInputsPrintOneMessageAndExitWith2) {
+// The files the bad inputs name, beside the pair: originals that differ from
+// it, regions files of one record, named pipes and a huge sparse image.
+void WriteBadInputs(const TemporaryDirectory& folder, const RasterFixture& rgb) {
     RasterFixture gray = rgb, wide = rgb;
     gray.bands.resize(1);
     gray.colours.clear();
@@ -70,11 +72,12 @@ TEST_F(Program, BadInputsPrintOneMessageAndExitWith2) {
     const char* sparse[] = {"SPARSE_OK=YES", "TILED=YES", nullptr};
     ASSERT_TRUE(GDALDatasetUniquePtr(GetGDALDriverManager()->GetDriverByName("GTiff")->Create(
         folder.File("huge.tif").c_str(), 65536, 65536, 1, GDT_Byte, const_cast<char**>(sparse))));
-    std::ifstream usageFile(ZARNIK_TEST_DATA "/usage.txt", std::ios::binary);
-    const std::string usage{std::istreambuf_iterator<char>(usageFile), {}};
-    // The first arguments are added to the ones given: "-i", "original.tif",
-    // "-c", "compressed.jp2". Later ones win.
-    const std::vector<std::pair<Lines, std::string>> cases = {
+}
+
+// Arguments added to "-i original.tif -c compressed.jp2" (later ones win) and
+// the message; the first three fail on the command line.
+std::vector<std::pair<Lines, std::string>> BadInputCases() {
+    return {
         {{"-c"}, "Compressed filename cannot be empty"},
         {{"-tn", "12x"}, "Failed to parse integer from '12x'. Could not find numbers in string"},
         {{"-useRegions", "missing.bin"}, "No data in saved regions file missing.bin"},
@@ -121,6 +124,13 @@ TEST_F(Program, BadInputsPrintOneMessageAndExitWith2) {
           "-bestPrefix", "nowhere/b_"},
          "Unable to create tile file nowhere/b_a_0.0000__0_0_o.tiff"},
     };
+}
+
+TEST_F(Program, BadInputsPrintOneMessageAndExitWith2) {
+    WriteBadInputs(folder, rgb);
+    std::ifstream usageFile(ZARNIK_TEST_DATA "/usage.txt", std::ios::binary);
+    const std::string usage{std::istreambuf_iterator<char>(usageFile), {}};
+    const std::vector<std::pair<Lines, std::string>> cases = BadInputCases();
     for (size_t row = 0; row < cases.size(); ++row) {
         const auto& [arguments, message] = cases[row];
         SCOPED_TRACE(message);
@@ -140,6 +150,31 @@ TEST_F(Program, BadInputsPrintOneMessageAndExitWith2) {
             EXPECT_EQ(run.output.find('\n'), run.output.size() - 1) << run.output;
         }
     }
+}
+
+// The tiles -best 2 -worst 1 keep by the MSE of band 1, each written from both
+// files, and no other file in `folder`.
+void ExpectBestAndWorstFiles(const std::string& folder, const std::vector<Tile>& tiles,
+                             const std::vector<float>& mse, const std::string& original,
+                             const std::string& compressed) {
+    // Best are the highest values of the compare statistic on the compare band.
+    std::vector<size_t> order = {0, 1, 2, 3, 4, 5};
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return mse[a] > mse[b]; });
+    std::set<std::string> expectedFiles, written;
+    for (const auto& [prefix, tile] :
+         {std::pair{"b_", order[0]}, std::pair{"b_", order[1]}, std::pair{"w_", order[5]}}) {
+        for (const auto& [source, file] : {std::pair{"o", original}, std::pair{"c", compressed}}) {
+            const std::string name = std::string(prefix) + "a_" + Fixed4(mse[tile]) + "__" +
+                                     std::to_string(tiles[tile].x0) + "_" +
+                                     std::to_string(tiles[tile].y0) + "_" + source + ".tiff";
+            expectedFiles.insert(name);
+            ExpectTileFile(folder + "/" + name, file, tiles[tile]);
+        }
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        written.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(written, expectedFiles);
 }
 
 TEST_F(Program, ComparisonReportsEveryTileAndWritesTheBestAndWorst) {
@@ -197,25 +232,7 @@ TEST_F(Program, ComparisonReportsEveryTileAndWritesTheBestAndWorst) {
     EXPECT_GT(Figure(lines[speed + 8]), Figure(lines[speed + 4]));
     EXPECT_EQ(lines.back().rfind("Completed successfully in ", 0), 0u);
 
-    // Best are the highest values of the compare statistic on the compare band.
-    std::vector<size_t> order = {0, 1, 2, 3, 4, 5};
-    std::sort(order.begin(), order.end(),
-              [&](size_t a, size_t b) { return mse[1][a] > mse[1][b]; });
-    std::set<std::string> expectedFiles, written;
-    for (const auto& [prefix, tile] :
-         {std::pair{"b_", order[0]}, std::pair{"b_", order[1]}, std::pair{"w_", order[5]}}) {
-        for (const auto& [source, file] : {std::pair{"o", original}, std::pair{"c", compressed}}) {
-            const std::string name = std::string(prefix) + "a_" + Fixed4(mse[1][tile]) + "__" +
-                                     std::to_string(tiles[tile].x0) + "_" +
-                                     std::to_string(tiles[tile].y0) + "_" + source + ".tiff";
-            expectedFiles.insert(name);
-            ExpectTileFile(folder.File("out/" + name), file, tiles[tile]);
-        }
-    }
-    for (const auto& entry : std::filesystem::directory_iterator(folder.File("out"))) {
-        written.insert(entry.path().filename().string());
-    }
-    EXPECT_EQ(written, expectedFiles);
+    ExpectBestAndWorstFiles(folder.File("out"), tiles, mse[1], original, compressed);
 }
 
 TEST_F(Program, LumaAndCommaSeparatedReportsWriteTileFilesFromTheFilesOwnBands) {

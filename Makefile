@@ -30,7 +30,8 @@ sanitize: deps
 tsan: deps
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARNIK_TSAN=ON
 	cmake --build build-tsan -j $(JOBS) --target zarnik raster_tests evaluation_tests app_worker_tests
-	cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j $(JOBS) -L tsan
+	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tests/tsan-suppressions.txt" \
+	  ctest --output-on-failure -j $(JOBS) -L tsan
 
 # Every fuzz target for FUZZ_SECONDS seconds; fails on any crash, leak or
 # timeout (docs/fuzzing.md).

@@ -1,12 +1,12 @@
 // Feeds the command-line parser the input as one joined command line. The
-// parser refuses bad input by throwing; any other way out is a fault. A line
-// may name a regions file to replay, which the parser reads, but it writes
-// nothing: -saveRegions is only recorded here.
+// parser refuses bad input by throwing the program's error; any other way out
+// is a fault. A line may name a regions file to replay, which the parser
+// reads, but it writes nothing: -saveRegions is only recorded here.
 #include "app/CommandLineParser.h"
+#include "platform/ZarnikError.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <exception>
 #include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -15,8 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CParsedCommandLine options;
     try {
         ParseCommandLine(commandLine.c_str(), options);
-    } catch (const std::exception&) {
-    } catch (const char*) {
+    } catch (const CZarnikError&) {
     }
     return 0;
 }

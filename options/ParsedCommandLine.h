@@ -52,4 +52,20 @@ public:
     int32_t threadCount = 0;
     // Measure over the pixels that the original's mask marks as holding data.
     bool useMask = false;
+
+    // A campaign runs one comparison per row of `manifest` into `outDir`;
+    // `mergeFolder` summarises a campaign's folder. All empty: one pair.
+    std::string manifest;
+    std::string outDir;
+    std::string mergeFolder;
+    // -shard k/n: only the rows whose 0-based index i has i mod n = k. A
+    // count of 0 (not given) runs every row.
+    int32_t shardIndex = 0;
+    int32_t shardCount = 0;
+    bool allowPartial = false;
+    // The label BD figures are measured against; empty: each group's first.
+    std::string bdReference;
+    // The options given for every pair of a campaign, as typed (-threads and
+    // the campaign's own options left out): the campaign's records compare it.
+    std::string pairOptions;
 };

@@ -1,0 +1,118 @@
+#include "campaign/CampaignFolder.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A temporary name beside `path`, unique to this process.
+std::string TemporaryNameFor(const fs::path& path) {
+    std::string name = ".";
+    name += path.filename().string();
+    name += '.';
+    name += std::to_string(::getpid());
+    name += ".partial";
+    return (path.parent_path() / name).string();
+}
+
+bool IsDocumentName(const std::string& name) {
+    const size_t dash = name.find('-');
+    return dash != std::string::npos && dash > 0 &&
+           std::all_of(name.begin(), name.begin() + static_cast<long>(dash),
+                       [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }) &&
+           name.size() > dash + 5 && name.compare(name.size() - 5, 5, ".json") == 0;
+}
+
+} // namespace
+
+void PrepareOutputFolder(const std::string& folder) {
+    std::error_code error;
+    fs::create_directories(folder, error);
+    if (error || !fs::is_directory(folder)) {
+        throw std::runtime_error("Unable to create output folder " + folder);
+    }
+    const std::string probe = TemporaryNameFor(fs::path(folder) / "probe");
+    FILE* const file = std::fopen(probe.c_str(), "wb");
+    if (file == nullptr) {
+        throw std::runtime_error("Unable to write in output folder " + folder);
+    }
+    std::fclose(file);
+    std::remove(probe.c_str());
+}
+
+void WriteFileAtomically(const std::string& path, const std::string& text) {
+    const std::string temporary = TemporaryNameFor(path);
+    FILE* const file = std::fopen(temporary.c_str(), "wb");
+    bool written = file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    written = file != nullptr && std::fclose(file) == 0 && written;
+    if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        throw std::runtime_error("Unable to write " + path);
+    }
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    if (!file || fs::is_directory(path)) {
+        throw std::runtime_error("Unable to read " + path);
+    }
+    return text.str();
+}
+
+std::vector<std::string> PairDocumentNames(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_regular_file() && IsDocumentName(name)) {
+            names.push_back(name);
+        }
+    }
+    if (error) {
+        throw std::runtime_error("Unable to read the folder " + folder);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+long long RowOfDocumentName(const std::string& name) {
+    return std::stoll(name.substr(0, name.find('-')));
+}
+
+void MoveFinishedFiles(const std::string& from, const std::string& to,
+                       const std::vector<std::string>& keep) {
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(from)) {
+        files.push_back(entry.path());
+    }
+    // The JSON document tells that the pair is complete, so it comes last.
+    std::stable_partition(files.begin(), files.end(),
+                          [](const fs::path& file) { return file.extension() != ".json"; });
+    for (const fs::path& file : files) {
+        const fs::path target = fs::path(to) / file.filename();
+        for (const std::string& kept : keep) {
+            std::error_code ignored;
+            if (fs::equivalent(target, kept, ignored)) {
+                throw std::runtime_error("The output " + target.string() +
+                                         " would replace an input of the campaign");
+            }
+        }
+        std::error_code error;
+        fs::rename(file, target, error);
+        if (error) {
+            throw std::runtime_error("Unable to write " + target.string());
+        }
+    }
+    fs::remove(from);
+}

@@ -1,6 +1,7 @@
 #include "app/CommandLineParser.h"
 
 #include "app/AvailableCores.h"
+#include "app/CampaignCommandLine.h"
 #include "metrics/AlgorithmRegistry.h"
 #include "metrics/TextPieces.h"
 #include "platform/ZarnikError.h"
@@ -151,6 +152,12 @@ const std::map<std::string, OptionSetter>& OptionSetters() {
         {"failAbove", [](Options& o, Value v) { ParseQualityGates(v, false, o); }},
         {"threads", [](Options& o, Value v) { o.threadCount = ParseInt(v); }},
         {"useMask", [](Options& o, Value) { o.useMask = true; }},
+        {"manifest", [](Options& o, Value v) { o.manifest = v; }},
+        {"outDir", [](Options& o, Value v) { o.outDir = v; }},
+        {"shard", [](Options& o, Value v) { ParseShard(v, o); }},
+        {"merge", [](Options& o, Value v) { o.mergeFolder = v; }},
+        {"allowPartial", [](Options& o, Value) { o.allowPartial = true; }},
+        {"bdReference", [](Options& o, Value v) { o.bdReference = v; }},
     };
     return setters;
 }
@@ -241,6 +248,12 @@ void ParseCommandLine(const char* commandLine, CParsedCommandLine& options) {
         CompleteOptionsFromRegionsFile(options);
     }
     ApplyDefaults(options);
+    CheckCampaignOptions(options);
+    if (IsCampaignCommand(options)) {
+        options.pairOptions = PairOptionsText(segments);
+        CheckQualityGateStatistics(options);
+        return;
+    }
 
     if (options.compressedFileName.empty()) {
         throw CZarnikError::Detail("Compressed filename cannot be empty");

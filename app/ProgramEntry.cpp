@@ -1,8 +1,11 @@
 #include "app/ProgramEntry.h"
 
+#include "app/CampaignCommandLine.h"
+#include "app/CampaignPairRun.h"
 #include "app/CommandLineParser.h"
 #include "app/RunComparison.h"
 #include "app/Usage.h"
+#include "campaign/Campaign.h"
 #include "options/ParsedCommandLine.h"
 #include "outputs/RunOutputs.h"
 #include "platform/Clock.h"
@@ -69,6 +72,12 @@ int RunProgram(int argc, const char* const* argv) {
             return kFailure;
         }
 
+        if (IsCampaignCommand(options)) {
+            const int code = options.mergeFolder.empty()
+                                 ? RunCampaign(options, RunCampaignPair, std::cout)
+                                 : MergeCampaign(options, std::cout);
+            return ReportReachedStandardOutput() ? code : kFailure;
+        }
         const uint64_t start = MonotonicMilliseconds();
         const bool passed = RunComparison(options);
         const int64_t seconds = static_cast<int64_t>(MonotonicMilliseconds() - start) / 1000;

@@ -14,6 +14,8 @@
 #include <chrono>
 #include <iostream>
 #include <optional>
+#include <ostream>
+#include <streambuf>
 
 namespace {
 
@@ -50,17 +52,27 @@ void OpenReaders(CZarnikEvaluator& evaluator, const CParsedCommandLine& options)
 // Tiles are written from the files' own bands, also when the comparison ran
 // on luma computed from them.
 void WriteBestAndWorstTiles(const EvaluationResult& result, CZarnikEvaluator& evaluator,
-                            const CParsedCommandLine& options) {
+                            const CParsedCommandLine& options, const OutputPlacement& placement) {
+    const auto written = [&placement](const std::string& prefix) {
+        return placement.writtenName ? placement.writtenName(prefix) : prefix;
+    };
     CGdalImageRegionOutputter outputter("GTiff", "tiff", {});
     CImageFileReader& original = *evaluator.GetOriginalReader().GetSourceReader();
     CImageFileReader& compressed = *evaluator.GetCompressedReader().GetSourceReader();
-    WriteScoredRegions(outputter, original, compressed, result.bestTiles, options.bestPrefix);
-    WriteScoredRegions(outputter, original, compressed, result.worstTiles, options.worstPrefix);
+    WriteScoredRegions(outputter, original, compressed, result.bestTiles,
+                       written(options.bestPrefix));
+    WriteScoredRegions(outputter, original, compressed, result.worstTiles,
+                       written(options.worstPrefix));
 }
 
-} // namespace
+// Keeps a quiet run's gate lines; the verdict is told elsewhere.
+class CNowhere : public std::streambuf {
+protected:
+    int_type overflow(int_type c) override { return traits_type::not_eof(c); }
+};
 
-bool RunComparison(const CParsedCommandLine& options) {
+// The run, with the console report and the progress line unless `quiet`.
+bool RunAssembled(const CParsedCommandLine& options, const OutputPlacement& placement, bool quiet) {
     const auto start = std::chrono::steady_clock::now();
     ChooseReportLocale();
     SwitchDitheringOffUnlessEnabled(options);
@@ -72,9 +84,13 @@ bool RunComparison(const CParsedCommandLine& options) {
     const RunLayout layout = evaluator.GetLayout();
     // With the JSON report on standard output, it stays the only thing
     // there: no progress line and no console report; its readers find the
-    // verdict in the exit code and the reasons on standard error.
-    const bool jsonOnly = JsonGoesToStandardOutput(options);
-    CRunOutputs outputs(options, layout, jsonOnly ? std::cerr : std::cout);
+    // verdict in the exit code and the reasons on standard error. A quiet
+    // run says nothing at all.
+    const bool jsonOnly = quiet || JsonGoesToStandardOutput(options);
+    CNowhere nowhere;
+    std::ostream discarded(&nowhere);
+    CRunOutputs outputs(options, layout, quiet ? discarded : (jsonOnly ? std::cerr : std::cout),
+                        placement);
     for (ITileListener* listener : outputs.TileListeners()) {
         evaluator.AddTileListener(listener);
     }
@@ -87,7 +103,7 @@ bool RunComparison(const CParsedCommandLine& options) {
     }
 
     const EvaluationResult result = evaluator.Run();
-    WriteBestAndWorstTiles(result, evaluator, options);
+    WriteBestAndWorstTiles(result, evaluator, options, placement);
     const FinishedRun finished{
         .result = result,
         .elapsedSeconds =
@@ -100,4 +116,14 @@ bool RunComparison(const CParsedCommandLine& options) {
         writer->Write(finished);
     }
     return outputs.GatesPassed();
+}
+
+} // namespace
+
+bool RunComparison(const CParsedCommandLine& options) {
+    return RunAssembled(options, {}, false);
+}
+
+bool RunQuietComparison(const CParsedCommandLine& options, const OutputPlacement& placement) {
+    return RunAssembled(options, placement, true);
 }

@@ -37,6 +37,12 @@ void PrintUsage() {
         "  -failAbove stat=value\tExit with 3 if an average of stat is above value.",
         "  -threads number\tnumber of workers reading tiles (default: every core).",
         "  -useMask\t\tmeasure only pixels holding data (nodata, mask or alpha).",
+        "  -manifest pairs.csv\tcompare every pair a CSV manifest lists (no -i, -c).",
+        "  -outDir folder\t\tfolder of a campaign's JSON documents and summary.",
+        "  -shard k/n\t\trun only the manifest rows i with i mod n = k.",
+        "  -merge folder\t\tsummarise the JSON documents of a campaign's folder.",
+        "  -allowPartial\t\tlet -merge summarise a folder with rows missing.",
+        "  -bdReference label\tlabel the BD-rates are measured against.",
     };
     std::cout << std::endl;
     for (const char* line : kLines) {

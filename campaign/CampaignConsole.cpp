@@ -64,16 +64,21 @@ std::string PairLine(const PairDocument& pair) {
     return line + pair.stamp.verdict;
 }
 
-CCampaignConsole::CCampaignConsole(std::ostream& out, size_t pairsToRun)
-    : console(out), total(pairsToRun), start(std::chrono::steady_clock::now()) {}
+CCampaignConsole::CCampaignConsole(std::ostream& out, size_t pairsToRun, bool rewrite)
+    : console(out), total(pairsToRun), rewriting(rewrite), start(std::chrono::steady_clock::now()) {
+}
 
 void CCampaignConsole::PairDone(const PairDocument& pair) {
     ++done;
     failed += pair.error.empty() ? 0 : 1;
     std::string line = PairLine(pair);
+    const std::string progress = ProgressLine();
+    if (!rewriting) {
+        console << line << '\n' << progress << std::endl;
+        return;
+    }
     // Covers what is left of the progress line it replaces.
     line.resize(std::max(line.size(), progressWidth), ' ');
-    const std::string progress = ProgressLine();
     console << '\r' << line << '\n' << progress << std::flush;
     progressWidth = progress.size();
 }
@@ -90,7 +95,7 @@ std::string CCampaignConsole::ProgressLine() const {
 }
 
 void CCampaignConsole::Finish() {
-    if (done > 0) {
+    if (rewriting && done > 0) {
         console << std::endl;
     }
 }

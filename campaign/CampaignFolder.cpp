@@ -1,5 +1,7 @@
 #include "campaign/CampaignFolder.h"
 
+#include "platform/ZarnikError.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -8,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <stdexcept>
 
 namespace fs = std::filesystem;
 
@@ -38,12 +39,12 @@ void PrepareOutputFolder(const std::string& folder) {
     std::error_code error;
     fs::create_directories(folder, error);
     if (error || !fs::is_directory(folder)) {
-        throw std::runtime_error("Unable to create output folder " + folder);
+        throw CZarnikError::Complete("Unable to create output folder " + folder);
     }
     const std::string probe = TemporaryNameFor(fs::path(folder) / "probe");
     FILE* const file = std::fopen(probe.c_str(), "wb");
     if (file == nullptr) {
-        throw std::runtime_error("Unable to write in output folder " + folder);
+        throw CZarnikError::Complete("Unable to write in output folder " + folder);
     }
     std::fclose(file);
     std::remove(probe.c_str());
@@ -56,7 +57,7 @@ void WriteFileAtomically(const std::string& path, const std::string& text) {
     written = file != nullptr && std::fclose(file) == 0 && written;
     if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
         std::remove(temporary.c_str());
-        throw std::runtime_error("Unable to write " + path);
+        throw CZarnikError::Complete("Unable to write " + path);
     }
 }
 
@@ -65,7 +66,7 @@ std::string ReadWholeFile(const std::string& path) {
     std::ostringstream text;
     text << file.rdbuf();
     if (!file || fs::is_directory(path)) {
-        throw std::runtime_error("Unable to read " + path);
+        throw CZarnikError::Complete("Unable to read " + path);
     }
     return text.str();
 }
@@ -80,7 +81,7 @@ std::vector<std::string> PairDocumentNames(const std::string& folder) {
         }
     }
     if (error) {
-        throw std::runtime_error("Unable to read the folder " + folder);
+        throw CZarnikError::Complete("Unable to read the folder " + folder);
     }
     std::sort(names.begin(), names.end());
     return names;
@@ -104,14 +105,14 @@ void MoveFinishedFiles(const std::string& from, const std::string& to,
         for (const std::string& kept : keep) {
             std::error_code ignored;
             if (fs::equivalent(target, kept, ignored)) {
-                throw std::runtime_error("The output " + target.string() +
-                                         " would replace an input of the campaign");
+                throw CZarnikError::Complete("The output " + target.string() +
+                                             " would replace an input of the campaign");
             }
         }
         std::error_code error;
         fs::rename(file, target, error);
         if (error) {
-            throw std::runtime_error("Unable to write " + target.string());
+            throw CZarnikError::Complete("Unable to write " + target.string());
         }
     }
     fs::remove(from);

@@ -9,13 +9,13 @@
 // finished.
 
 // Creates the folder when needed and checks that a file can be written in
-// it; throws std::runtime_error naming it otherwise.
+// it; throws CZarnikError naming it otherwise.
 void PrepareOutputFolder(const std::string& folder);
 
 // Writes `text` to `path` through a temporary file beside it.
 void WriteFileAtomically(const std::string& path, const std::string& text);
 
-// The whole file; throws std::runtime_error naming it when it cannot be read.
+// The whole file; throws CZarnikError naming it when it cannot be read.
 std::string ReadWholeFile(const std::string& path);
 
 // The names (not paths) of the files in `folder` named as a pair's document

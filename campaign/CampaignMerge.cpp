@@ -1,11 +1,12 @@
 #include "campaign/Campaign.h"
 
+#include "platform/ZarnikError.h"
+
 #include "campaign/CampaignFolder.h"
 #include "campaign/CampaignSummary.h"
 
 #include <algorithm>
 #include <filesystem>
-#include <stdexcept>
 
 #ifndef ZARNIK_VERSION
 #error "ZARNIK_VERSION is set by the build from the project's version"
@@ -37,7 +38,7 @@ std::string RowList(const std::vector<int64_t>& rows) {
 std::vector<PairDocument> ReadDocuments(const std::string& folder) {
     const std::vector<std::string> names = PairDocumentNames(folder);
     if (names.empty()) {
-        throw std::runtime_error("No pair documents in " + folder);
+        throw CZarnikError::Complete("No pair documents in " + folder);
     }
     std::vector<PairDocument> documents;
     for (const std::string& name : names) {
@@ -45,8 +46,8 @@ std::vector<PairDocument> ReadDocuments(const std::string& folder) {
         try {
             documents.push_back(ParsePairDocument(ReadWholeFile(path)));
         } catch (const std::exception& failure) {
-            throw std::runtime_error(path +
-                                     " is not a campaign pair's document: " + failure.what());
+            throw CZarnikError::Complete(path +
+                                         " is not a campaign pair's document: " + failure.what());
         }
         documents.back().fileName = name;
     }
@@ -61,15 +62,15 @@ void CheckOneCampaign(const std::vector<PairDocument>& documents, const std::str
         }
     }
     if (!strangers.empty()) {
-        throw std::runtime_error("Documents of another campaign in " + folder + ": " + strangers +
-                                 " (manifest, options or row count differ from " +
-                                 documents.front().fileName + ")");
+        throw CZarnikError::Complete("Documents of another campaign in " + folder + ": " +
+                                     strangers + " (manifest, options or row count differ from " +
+                                     documents.front().fileName + ")");
     }
     for (size_t i = 1; i < documents.size(); ++i) {
         if (documents[i].stamp.row == documents[i - 1].stamp.row) {
-            throw std::runtime_error("Row " + std::to_string(documents[i].stamp.row) +
-                                     " has two documents in " + folder + ": " +
-                                     documents[i - 1].fileName + " and " + documents[i].fileName);
+            throw CZarnikError::Complete(
+                "Row " + std::to_string(documents[i].stamp.row) + " has two documents in " +
+                folder + ": " + documents[i - 1].fileName + " and " + documents[i].fileName);
         }
     }
 }
@@ -124,8 +125,8 @@ int MergeCampaign(const CParsedCommandLine& options, std::ostream& console) {
     CheckOneCampaign(documents, folder);
     const std::vector<int64_t> missing = MissingRows(documents);
     if (!missing.empty() && !options.allowPartial) {
-        throw std::runtime_error("Rows missing in " + folder + ": " + RowList(missing) +
-                                 " (-allowPartial summarises the rows there are)");
+        throw CZarnikError::Complete("Rows missing in " + folder + ": " + RowList(missing) +
+                                     " (-allowPartial summarises the rows there are)");
     }
     WriteSummaryFiles(folder, documents, options.bdReference, missing);
     console << "Merged " << documents.size() << " of " << documents.front().stamp.rows

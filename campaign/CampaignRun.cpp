@@ -7,6 +7,8 @@
 
 #include "outputs/JsonWriter.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -72,7 +74,7 @@ public:
             }
         }
         AnnounceStart(plans.size(), plans.size() - toRun.size(), shards);
-        CCampaignConsole progress(console, toRun.size());
+        CCampaignConsole progress(console, toRun.size(), ::isatty(STDOUT_FILENO) != 0);
         for (const RowPlan* plan : toRun) {
             RunRow(*plan);
             progress.PairDone(Document(*plan));

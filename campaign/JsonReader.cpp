@@ -1,8 +1,9 @@
 #include "campaign/JsonReader.h"
 
+#include "platform/ZarnikError.h"
+
 #include <charconv>
 #include <cstddef>
-#include <stdexcept>
 #include <string>
 
 namespace {
@@ -29,7 +30,7 @@ private:
         for (size_t i = 0; i < at && i < text.size(); ++i) {
             line += text[i] == '\n' ? 1 : 0;
         }
-        throw std::runtime_error("invalid JSON on line " + std::to_string(line) + ": " + what);
+        throw CZarnikError::Detail("invalid JSON on line " + std::to_string(line) + ": " + what);
     }
 
     void SkipBlanks() {

@@ -1,11 +1,12 @@
 #include "campaign/Manifest.h"
 
+#include "platform/ZarnikError.h"
+
 #include <algorithm>
 #include <array>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <stdexcept>
 #include <utility>
 
 namespace {
@@ -27,7 +28,7 @@ public:
     std::vector<ManifestRow> Read() {
         std::ifstream file(name, std::ios::binary);
         if (!file || std::filesystem::is_directory(name)) {
-            throw std::runtime_error("Unable to open manifest " + name);
+            throw CZarnikError::Complete("Unable to open manifest " + name);
         }
         std::vector<ManifestRow> rows;
         size_t lineNumber = 0;
@@ -47,21 +48,21 @@ public:
             }
         }
         if (file.bad()) {
-            throw std::runtime_error("Unable to read manifest " + name);
+            throw CZarnikError::Complete("Unable to read manifest " + name);
         }
         if (columns.empty()) {
-            throw std::runtime_error("Manifest " + name + " has no header line");
+            throw CZarnikError::Complete("Manifest " + name + " has no header line");
         }
         if (rows.empty()) {
-            throw std::runtime_error("Manifest " + name + " has no rows");
+            throw CZarnikError::Complete("Manifest " + name + " has no rows");
         }
         return rows;
     }
 
 private:
     [[noreturn]] void Fail(size_t line, const std::string& what) const {
-        throw std::runtime_error("Manifest " + name + " line " + std::to_string(line) + ": " +
-                                 what);
+        throw CZarnikError::Complete("Manifest " + name + " line " + std::to_string(line) + ": " +
+                                     what);
     }
 
     std::vector<std::string> Fields(const std::string& line, size_t lineNumber) const {

@@ -22,5 +22,5 @@ struct ManifestRow {
 // order. Fields may be quoted ("a, b" and "say ""x""") but not span lines.
 // Blank lines and lines starting with '#' are skipped. Relative paths are
 // taken from the manifest's folder; the group defaults to the original's
-// path. Anything unusable throws std::runtime_error naming the line.
+// path. Anything unusable throws CZarnikError naming the line.
 std::vector<ManifestRow> ReadManifest(const std::string& fileName);

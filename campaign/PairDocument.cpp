@@ -1,15 +1,15 @@
 #include "campaign/PairDocument.h"
 
-#include "campaign/JsonReader.h"
+#include "platform/ZarnikError.h"
 
-#include <stdexcept>
+#include "campaign/JsonReader.h"
 
 namespace {
 
 const CJsonValue& Required(const CJsonValue& object, const std::string& key) {
     const CJsonValue* const value = object.Find(key);
     if (value == nullptr) {
-        throw std::runtime_error("it lacks \"" + key + "\"");
+        throw CZarnikError::Detail("it lacks \"" + key + "\"");
     }
     return *value;
 }
@@ -17,7 +17,7 @@ const CJsonValue& Required(const CJsonValue& object, const std::string& key) {
 double Number(const CJsonValue& object, const std::string& key) {
     const auto number = Required(object, key).AsNumber();
     if (!number) {
-        throw std::runtime_error("its \"" + key + "\" is no number");
+        throw CZarnikError::Detail("its \"" + key + "\" is no number");
     }
     return *number;
 }
@@ -55,7 +55,7 @@ void ReadDecoding(const CJsonValue& decoding, PairDocument& document) {
 PairDocument ParsePairDocument(const std::string& text) {
     const CJsonValue root = ReadJson(text);
     if (!root.IsObject() || Number(root, "schema") != 1.0) {
-        throw std::runtime_error("it is no JSON report of schema 1");
+        throw CZarnikError::Detail("it is no JSON report of schema 1");
     }
     PairDocument document;
     document.stamp = ReadPairStamp(Required(root, "campaign"));

@@ -36,6 +36,6 @@ struct PairDocument {
     std::vector<BandFigures> figures;
 };
 
-// Reads the document in `text`; throws std::runtime_error saying what is
+// Reads the document in `text`; throws CZarnikError saying what is
 // wrong with it (the caller names the file).
 PairDocument ParsePairDocument(const std::string& text);

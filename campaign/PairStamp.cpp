@@ -1,10 +1,10 @@
 #include "campaign/PairStamp.h"
 
+#include "platform/ZarnikError.h"
+
 #include "outputs/JsonWriter.h"
 
 #include <sys/stat.h>
-
-#include <stdexcept>
 
 namespace {
 
@@ -26,7 +26,7 @@ void WriteInput(CJsonWriter& json, const InputFileStamp& input) {
 const CJsonValue& Member(const CJsonValue& object, const std::string& key) {
     const CJsonValue* const value = object.Find(key);
     if (value == nullptr) {
-        throw std::runtime_error("its campaign record lacks \"" + key + "\"");
+        throw CZarnikError::Detail("its campaign record lacks \"" + key + "\"");
     }
     return *value;
 }
@@ -34,7 +34,7 @@ const CJsonValue& Member(const CJsonValue& object, const std::string& key) {
 std::string Text(const CJsonValue& object, const std::string& key) {
     const auto text = Member(object, key).AsString();
     if (!text) {
-        throw std::runtime_error("its campaign record's \"" + key + "\" is no text");
+        throw CZarnikError::Detail("its campaign record's \"" + key + "\" is no text");
     }
     return *text;
 }
@@ -42,7 +42,7 @@ std::string Text(const CJsonValue& object, const std::string& key) {
 int64_t Integer(const CJsonValue& object, const std::string& key) {
     const auto number = Member(object, key).AsInteger();
     if (!number) {
-        throw std::runtime_error("its campaign record's \"" + key + "\" is no whole number");
+        throw CZarnikError::Detail("its campaign record's \"" + key + "\" is no whole number");
     }
     return *number;
 }
@@ -126,7 +126,7 @@ PairStamp ReadPairStamp(const CJsonValue& object) {
         stamp.gateFailures.push_back(failure.AsString().value_or(""));
     }
     if (stamp.row < 0 || stamp.row >= stamp.rows) {
-        throw std::runtime_error("its campaign record's row is not one of its rows");
+        throw CZarnikError::Detail("its campaign record's row is not one of its rows");
     }
     return stamp;
 }

@@ -46,7 +46,7 @@ struct PairStamp {
 InputFileStamp StampOf(const std::string& path);
 
 void WritePairStamp(CJsonWriter& json, const PairStamp& stamp);
-// Throws std::runtime_error when `object` is not a stamp.
+// Throws CZarnikError when `object` is not a stamp.
 PairStamp ReadPairStamp(const CJsonValue& object);
 
 // Same pair, inputs, options and place in the same campaign: the verdict

@@ -172,8 +172,12 @@ void WriteStatistics(CJsonWriter& json, const EvaluationResult& result,
     json.EndObject();
 }
 
-void WriteReadTimes(CJsonWriter& json, const BandTimings& readTimes) {
+void WriteReadTimes(CJsonWriter& json, const BandTimings& readTimes, uint64_t pixels) {
     const ReadTimeFigures figures = ReadTimeFiguresOf(readTimes);
+    int64_t totalUs = 0;
+    for (const auto& [band, timing] : readTimes) {
+        totalUs += timing.sum;
+    }
     json.BeginObject();
     json.Key("minMs");
     json.Number(figures.minMs);
@@ -181,13 +185,19 @@ void WriteReadTimes(CJsonWriter& json, const BandTimings& readTimes) {
     json.Number(figures.avgMs);
     json.Key("maxMs");
     json.Number(figures.maxMs);
+    // Every band's reads of a megapixel: a file's decode speed.
+    WriteOptionalNumber(json, "msPerMegapixel",
+                        pixels == 0 ? std::nullopt
+                                    : std::optional<double>(static_cast<double>(totalUs) * 1000.0 /
+                                                            static_cast<double>(pixels)));
     json.EndObject();
 }
 
 } // namespace
 
 std::string JsonReportText(const EvaluationResult& result, const CParsedCommandLine& options,
-                           const JsonReportFacts& facts, const CTileValueSeries& series) {
+                           const JsonReportFacts& facts, const CTileValueSeries& series,
+                           const JsonAppendix& appendix) {
     CJsonWriter json;
     json.BeginObject();
     json.Key("schema");
@@ -224,21 +234,32 @@ std::string JsonReportText(const EvaluationResult& result, const CParsedCommandL
     WriteStatistics(json, result, series);
     json.Key("decoding");
     json.BeginObject();
+    json.Key("pixels");
+    json.Integer(static_cast<int64_t>(facts.pixels));
     json.Key("original");
-    WriteReadTimes(json, result.originalReadTimes);
+    WriteReadTimes(json, result.originalReadTimes, facts.pixels);
     json.Key("compressed");
-    WriteReadTimes(json, result.compressedReadTimes);
+    WriteReadTimes(json, result.compressedReadTimes, facts.pixels);
     json.EndObject();
     json.Key("seconds");
     json.Number(facts.seconds);
+    if (appendix) {
+        appendix(json, result);
+    }
     json.EndObject();
     return json.Text();
 }
 
-CJsonReportOutput::CJsonReportOutput(const CParsedCommandLine& runOptions, const RunLayout& layout)
+CJsonReportOutput::CJsonReportOutput(const CParsedCommandLine& runOptions, const RunLayout& layout,
+                                     const std::string& fileName, JsonAppendix keys)
     : options(runOptions), width(layout.width), height(layout.height),
-      bandCount(static_cast<int32_t>(layout.bandNames.size())),
-      file(runOptions.jsonFile, "JSON report"), series(layout.statisticNames) {}
+      bandCount(static_cast<int32_t>(layout.bandNames.size())), file(fileName, "JSON report"),
+      series(layout.statisticNames), appendix(std::move(keys)) {}
+
+void CJsonReportOutput::OnTile(const TileMeasurement& measurement) {
+    series.OnTile(measurement);
+    pixels += static_cast<uint64_t>(measurement.tile->Width() * measurement.tile->Height());
+}
 
 void CJsonReportOutput::Write(const FinishedRun& run) {
     const JsonReportFacts facts{
@@ -247,7 +268,8 @@ void CJsonReportOutput::Write(const FinishedRun& run) {
         .height = height,
         .bandCount = bandCount,
         .seconds = run.elapsedSeconds(),
+        .pixels = pixels,
     };
-    file.Write(JsonReportText(run.result, options, facts, series));
+    file.Write(JsonReportText(run.result, options, facts, series, appendix));
     file.Close();
 }

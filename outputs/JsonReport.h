@@ -8,7 +8,10 @@
 #include "outputs/TileValueSeries.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
+
+class CJsonWriter;
 
 // What the JSON report tells beyond the result itself.
 struct JsonReportFacts {
@@ -17,20 +20,28 @@ struct JsonReportFacts {
     uint32_t height = 0;
     int32_t bandCount = 0;
     double seconds = 0.0;
+    // Pixels of the visited tiles, each visit counted.
+    uint64_t pixels = 0;
 };
+
+// Writes further keys at the end of the report's top-level object.
+using JsonAppendix = std::function<void(CJsonWriter& json, const EvaluationResult& result)>;
 
 // The whole result as one JSON document (schema 1, docs/json-report.md).
 std::string JsonReportText(const EvaluationResult& result, const CParsedCommandLine& options,
-                           const JsonReportFacts& facts, const CTileValueSeries& series);
+                           const JsonReportFacts& facts, const CTileValueSeries& series,
+                           const JsonAppendix& appendix = {});
 
 // -json: keeps every tile's values for the percentiles, and writes the whole
 // result once the run is over, with the run's time. The file is created with
 // the object, before the first tile.
 class CJsonReportOutput : public ITileListener, public IResultWriter {
 public:
-    CJsonReportOutput(const CParsedCommandLine& options, const RunLayout& layout);
+    // Writes to `fileName`, which -json names unless a campaign places it.
+    CJsonReportOutput(const CParsedCommandLine& options, const RunLayout& layout,
+                      const std::string& fileName, JsonAppendix appendix);
 
-    void OnTile(const TileMeasurement& measurement) override { series.OnTile(measurement); }
+    void OnTile(const TileMeasurement& measurement) override;
     void Write(const FinishedRun& run) override;
 
 private:
@@ -40,4 +51,6 @@ private:
     int32_t bandCount;
     COutputFile file;
     CTileValueSeries series;
+    JsonAppendix appendix;
+    uint64_t pixels = 0;
 };

@@ -48,12 +48,13 @@ int LayerCount(const RunLayout& layout) {
 
 } // namespace
 
-CQualityMapOutput::CQualityMapOutput(const CParsedCommandLine& options, const RunLayout& layout)
+CQualityMapOutput::CQualityMapOutput(const CParsedCommandLine& options, const RunLayout& layout,
+                                     const std::string& fileName)
     : compareStat(options.compareStat), compareBand(options.compareBand),
       statisticNames(WithCompareBand(layout, options.compareBand).statisticNames),
       bandNames(layout.bandNames),
       map(GridOf(options, layout), statisticNames.size(), bandNames.size()),
-      files(options.qualityMapFile, options.originalFileName, map.Grid(), LayerCount(layout)) {}
+      files(fileName, options.originalFileName, map.Grid(), LayerCount(layout)) {}
 
 void CQualityMapOutput::Write(const FinishedRun&) {
     // The report's order: statistics by name, each band by band. The quick

@@ -17,7 +17,10 @@ class CQualityMapOutput : public ITileListener, public IResultWriter {
 public:
     // Throws when -compareBand, which the quick look shows, is no band of
     // the images, or when a file cannot be created.
-    CQualityMapOutput(const CParsedCommandLine& options, const RunLayout& layout);
+    // The map is written to `fileName`, which -qualityMap names unless a
+    // campaign places it.
+    CQualityMapOutput(const CParsedCommandLine& options, const RunLayout& layout,
+                      const std::string& fileName);
 
     void OnTile(const TileMeasurement& measurement) override { map.OnTile(measurement); }
     void Write(const FinishedRun& run) override;

@@ -5,17 +5,22 @@ bool JsonGoesToStandardOutput(const CParsedCommandLine& options) {
 }
 
 CRunOutputs::CRunOutputs(const CParsedCommandLine& options, const RunLayout& layout,
-                         std::ostream& verdicts)
+                         std::ostream& verdicts, const OutputPlacement& placement)
     : gates(options.qualityGates, verdicts) {
+    const auto written = [&placement](const std::string& name) {
+        return placement.writtenName ? placement.writtenName(name) : name;
+    };
     if (!options.jsonFile.empty()) {
-        json = std::make_unique<CJsonReportOutput>(options, layout);
+        json = std::make_unique<CJsonReportOutput>(options, layout, written(options.jsonFile),
+                                                   placement.appendix);
     }
     if (!options.tileValuesFile.empty()) {
-        tileValues =
-            std::make_unique<CTileValuesCsv>(options.tileValuesFile, layout.statisticNames);
+        tileValues = std::make_unique<CTileValuesCsv>(written(options.tileValuesFile),
+                                                      layout.statisticNames);
     }
     if (!options.qualityMapFile.empty()) {
-        qualityMap = std::make_unique<CQualityMapOutput>(options, layout);
+        qualityMap =
+            std::make_unique<CQualityMapOutput>(options, layout, written(options.qualityMapFile));
     }
 }
 

@@ -9,10 +9,22 @@
 #include "outputs/ResultWriter.h"
 #include "outputs/TileValuesCsv.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <string>
 #include <vector>
+
+// Where the outputs' files are written and what the JSON report adds. A
+// campaign writes each pair's files into a folder of its own until they are
+// complete, while the report names them as they will finally be found.
+struct OutputPlacement {
+    // The file to write for an output the options name; null: that name.
+    std::function<std::string(const std::string&)> writtenName;
+    // Further keys at the end of the JSON report; null: none.
+    JsonAppendix appendix;
+};
 
 // The machine outputs that the options ask for: the JSON report, the tile
 // values, the quality map and the gates. Their files are created with this
@@ -21,7 +33,8 @@
 class CRunOutputs {
 public:
     // `verdicts` takes the lines of failed gates.
-    CRunOutputs(const CParsedCommandLine& options, const RunLayout& layout, std::ostream& verdicts);
+    CRunOutputs(const CParsedCommandLine& options, const RunLayout& layout, std::ostream& verdicts,
+                const OutputPlacement& placement = {});
 
     // To be added to the evaluator, in this order.
     std::vector<ITileListener*> TileListeners() const;

@@ -12,6 +12,7 @@ packages=(
   locales
   python3 python3-numpy python3-gdal python3-skimage time
   clang libclang-rt-14-dev
+  slurm-wlm munge parallel
 )
 # Tests check digit grouping and the decimal comma under these locales.
 locales_wanted=(en_US.UTF-8 de_DE.UTF-8)

@@ -16,7 +16,7 @@ skip() {
   exit 77
 }
 
-for tool in munged slurmctld slurmd sbatch sinfo scancel python3 gdal_translate; do
+for tool in munged slurmctld slurmd sbatch sinfo scancel /usr/bin/python3 gdal_translate; do
   command -v "$tool" >/dev/null || skip "$tool is not installed"
 done
 
@@ -46,7 +46,7 @@ stop_cluster() {
 trap stop_cluster EXIT
 
 free_port() {
-  python3 -c 'import socket; s = socket.socket(); s.bind(("", 0)); print(s.getsockname()[1])'
+  /usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("", 0)); print(s.getsockname()[1])'
 }
 
 start_cluster() {
@@ -104,7 +104,7 @@ fi
 
 # One original, four ratios from two encoder settings.
 cd "$work"
-python3 "$source_dir/scripts/make-sample.py" scene.tif 256 >/dev/null
+/usr/bin/python3 "$source_dir/scripts/make-sample.py" scene.tif 256 >/dev/null
 echo "original,compressed,label" >pairs.csv
 for quality in 3 6 12 25; do
   gdal_translate -q -of JP2OpenJPEG -co QUALITY=$quality scene.tif "plain_q$quality.jp2"

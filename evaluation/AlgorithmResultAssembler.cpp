@@ -59,6 +59,12 @@ void CAlgorithmResultAssembler::AddSkipped(const CAlgorithmResultContext& contex
     (*bands)[context.GetBandIndex()].skipped += 1;
 }
 
+void CAlgorithmResultAssembler::AddAreaTerm(const CAlgorithmResultContext& context,
+                                            const CAlgorithm& algorithm, const AreaTerm& term) {
+    CMutexLock lock(mutex);
+    algorithm.Pool(areaTerms[&algorithm][context.GetBandIndex()], term);
+}
+
 void CAlgorithmResultAssembler::AddResult(const CAlgorithmResultContext& context,
                                           const CAlgorithm& algorithm, float value) {
     CMutexLock lock(mutex);

@@ -22,6 +22,7 @@ class CAlgorithmResultContext;
 class CAlgorithmResultAssembler {
 public:
     using AlgorithmResults = std::map<const CAlgorithm*, std::shared_ptr<BandStatistics>>;
+    using AreaTerms = std::map<const CAlgorithm*, std::map<int32_t, AreaTerm>>;
     using Timings = std::shared_ptr<BandTimings>;
 
     CAlgorithmResultAssembler(int32_t bestKept, int32_t worstKept, int32_t band,
@@ -35,9 +36,14 @@ public:
                    float value);
     // Counts a tile that has no value of `algorithm` on the context's band.
     void AddSkipped(const CAlgorithmResultContext& context, const CAlgorithm& algorithm);
+    // Pools a tile's term towards the whole-area figure as `algorithm` pools.
+    void AddAreaTerm(const CAlgorithmResultContext& context, const CAlgorithm& algorithm,
+                     const AreaTerm& term);
 
     // The per-statistic records, shared with the assembler.
     AlgorithmResults GetResults() const { return results; }
+    // The pooled terms of the statistics with a whole-area figure.
+    AreaTerms GetAreaTerms() const { return areaTerms; }
     // Original first; either is null until the first read time arrives.
     std::pair<Timings, Timings> GetTimings() const {
         return {originalReadTimes, compressedReadTimes};
@@ -48,6 +54,7 @@ public:
 
 private:
     AlgorithmResults results;
+    AreaTerms areaTerms;
     Timings originalReadTimes;
     Timings compressedReadTimes;
     CMutex mutex;

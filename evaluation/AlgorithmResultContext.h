@@ -28,6 +28,7 @@ public:
     void SetTiming(int64_t elapsed, bool isOriginal);
     void SetResult(const CAlgorithm& algorithm, float value);
     void SetSkipped(const CAlgorithm& algorithm);
+    void SetAreaTerm(const CAlgorithm& algorithm, const AreaTerm& term);
 
     const CRegionPtr& GetRegion() const { return region; }
     int32_t GetBandIndex() const { return bandIndex; }

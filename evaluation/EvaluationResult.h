@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,10 @@ struct ResultStatistics {
     uint32_t count = 0;
     // Tiles left out because too few of their pixels hold data (-useMask).
     uint32_t skipped = 0;
+    // The statistic over every visited pixel at once, in double: for the
+    // statistics that have such a figure (mse, psnr and the error
+    // statistics) and a pixel to take it over.
+    std::optional<double> pooled;
 };
 
 // Running figures of the read times of one file and band, in microseconds.

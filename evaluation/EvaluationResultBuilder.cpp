@@ -48,6 +48,12 @@ EvaluationResult BuildEvaluationResult(CollectedRun run) {
         for (const auto& [band, statistics] : *bands) {
             byBand[band] = statistics;
         }
+        const auto terms = run.areaTerms.find(algorithm);
+        if (terms != run.areaTerms.end()) {
+            for (const auto& [band, term] : terms->second) {
+                byBand[band].pooled = algorithm->AreaFigure(term);
+            }
+        }
     }
     if (!originalFileSize || !compressedFileSize) {
         throw CZarnikError::Complete(

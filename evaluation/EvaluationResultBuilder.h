@@ -20,6 +20,7 @@ struct CollectedRun {
     std::vector<ScoredRegion> bestTiles;
     std::vector<ScoredRegion> worstTiles;
     CAlgorithmResultAssembler::AlgorithmResults results;
+    CAlgorithmResultAssembler::AreaTerms areaTerms;
     CAlgorithmResultAssembler::Timings originalReadTimes;
     CAlgorithmResultAssembler::Timings compressedReadTimes;
 };

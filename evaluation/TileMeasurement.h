@@ -1,5 +1,6 @@
 #pragma once
 
+#include "metrics/Algorithm.h"
 #include "regions/Region.h"
 
 #include <cstdint>
@@ -7,9 +8,11 @@
 #include <vector>
 
 // What one tile measured on one band: one value per statistic of the run, in
-// the run's order, and how long each file took to read the band.
+// the run's order, each statistic's term towards its whole-area figure (none
+// for a statistic without one), and how long each file took to read the band.
 struct BandMeasurement {
     std::vector<std::optional<float>> values;
+    std::vector<std::optional<AreaTerm>> terms;
     int64_t originalReadUs = 0;
     int64_t compressedReadUs = 0;
 };

@@ -99,29 +99,24 @@ BandMeasurement CTileMeasurer::MeasureBand(WorkerTools& tools, int32_t bandIndex
     measurement.compressedReadUs =
         TimedRead(*compressedBand, tilePtr, compressed,
                   "Unable to read compressed image buffer for band ", compressedPlace);
-    measurement.values =
-        Values(original, compressed, allValid ? nullptr : tools.valid.data(), tile);
+    Measure(original, compressed, allValid ? nullptr : tools.valid.data(), tile, measurement);
     return measurement;
 }
 
-std::vector<std::optional<float>> CTileMeasurer::Values(const float* original,
-                                                        const float* compressed,
-                                                        const uint8_t* valid,
-                                                        const CRegion& tile) const {
+void CTileMeasurer::Measure(const float* original, const float* compressed, const uint8_t* valid,
+                            const CRegion& tile, BandMeasurement& measurement) const {
     const auto width = static_cast<int32_t>(tile.Width());
     const auto height = static_cast<int32_t>(tile.Height());
-    std::vector<std::optional<float>> values;
-    values.reserve(algorithms.size());
+    measurement.values.reserve(algorithms.size());
+    measurement.terms.reserve(algorithms.size());
     // The statistics fail only as the standard library does (memory); their
     // failures join the program's here, where they are called.
     AsZarnikFailure([&] {
         // Wholly valid tiles take the plain kernels, so their values keep every bit.
         for (const CAlgorithm* algorithm : algorithms) {
-            values.push_back(
-                valid == nullptr
-                    ? std::optional(algorithm->Compute(original, compressed, width, height))
-                    : algorithm->ComputeMasked(original, compressed, valid, width, height));
+            TileValue value = algorithm->Measure(original, compressed, valid, width, height);
+            measurement.values.push_back(value.value);
+            measurement.terms.push_back(value.term);
         }
     });
-    return values;
 }

@@ -35,10 +35,10 @@ public:
 private:
     BandMeasurement MeasureBand(WorkerTools& tools, int32_t bandIndex,
                                 const CRegionPtr& tile) const;
-    // Each statistic's value on the two buffers; nothing where too few
-    // pixels hold data.
-    std::vector<std::optional<float>> Values(const float* original, const float* compressed,
-                                             const uint8_t* valid, const CRegion& tile) const;
+    // Each statistic's value on the two buffers (nothing where too few
+    // pixels hold data) and its term towards the whole-area figure.
+    void Measure(const float* original, const float* compressed, const uint8_t* valid,
+                 const CRegion& tile, BandMeasurement& measurement) const;
 
     std::vector<CAlgorithm*> algorithms;
     ComparedImages images;

@@ -39,7 +39,8 @@ void CZarnikEvaluator::Setup() {
                                                      static_cast<int32_t>(images.height - 1));
     tiles.emplace(*options, area);
 
-    if (!registry->CreateAlgorithms(options->statistics, images.maxBandValue, algorithms)) {
+    peakValue = chosenPeakValue.value_or(images.maxBandValue);
+    if (!registry->CreateAlgorithms(options->statistics, peakValue, algorithms)) {
         throw CZarnikError::Detail("Unable to create statistics algorithms");
     }
     if (options->bestCount > 0 || options->worstCount > 0) {
@@ -62,7 +63,9 @@ RunLayout CZarnikEvaluator::GetLayout() {
                      .height = images.height,
                      .bandNames = {},
                      .statisticNames = GetStatisticNames(),
-                     .tileCount = tiles->Count()};
+                     .tileCount = tiles->Count(),
+                     .area = *area,
+                     .peakValue = peakValue};
     for (int32_t band = 0; band < originalReader->GetBandCount(); ++band) {
         layout.bandNames.push_back(originalReader->GetBand(band)->GetName());
     }
@@ -150,6 +153,7 @@ EvaluationResult CZarnikEvaluator::Run() {
         .bestTiles = assembler.best.GetAll(),
         .worstTiles = assembler.worst.GetAll(),
         .results = assembler.GetResults(),
+        .areaTerms = assembler.GetAreaTerms(),
         .originalReadTimes = std::move(originalTimes),
         .compressedReadTimes = std::move(compressedTimes),
     });
@@ -170,6 +174,9 @@ void CZarnikEvaluator::Deliver(const TileMeasurement& measurement,
                 context.SetResult(*algorithms[a], *band.values[a]);
             } else {
                 context.SetSkipped(*algorithms[a]);
+            }
+            if (a < band.terms.size() && band.terms[a]) {
+                context.SetAreaTerm(*algorithms[a], *band.terms[a]);
             }
         }
     }

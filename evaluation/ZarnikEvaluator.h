@@ -46,6 +46,9 @@ public:
     // every worker opens its own mask reader of the original.
     using MaskReaderOpener = std::function<std::unique_ptr<CGdalMaskReader>()>;
     void SetMaskReaderOpener(MaskReaderOpener opener);
+    // The peak sample value PSNR and SSIM measure against, in place of the
+    // images' largest sample value (-dataRange); before Setup.
+    void SetPeakValue(float peak) { chosenPeakValue = peak; }
 
     CImageFileReader& GetOriginalReader() { return *originalReader; }
     CImageFileReader& GetCompressedReader() { return *compressedReader; }
@@ -84,6 +87,8 @@ private:
     std::vector<std::unique_ptr<CGdalMaskReader>> maskReaders;
     ComparedImages images;
     CRegionPtr area;
+    std::optional<float> chosenPeakValue;
+    float peakValue = 0.0f;
     std::optional<CTileSource> tiles;
     std::vector<ITileListener*> listeners;
 };

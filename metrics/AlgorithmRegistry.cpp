@@ -1,10 +1,30 @@
 #include "metrics/AlgorithmRegistry.h"
 
+#include "metrics/ErrorAlgorithms.h"
 #include "metrics/MSEAlgorithm.h"
 #include "metrics/MS_SSIMAlgorithm.h"
 #include "metrics/PSNRAlgorithm.h"
 #include "metrics/SSIMAlgorithm.h"
 #include "metrics/TextPieces.h"
+
+#include <array>
+#include <string_view>
+
+namespace {
+
+// The statistics "all" stands for; the error statistics are asked for by name.
+constexpr std::array<std::string_view, 4> kAll = {"ms-ssim", "mse", "psnr", "ssim"};
+
+bool StandsForAll(const std::string& name) {
+    for (const std::string_view member : kAll) {
+        if (member == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
 
 CAlgorithmRegistry::CAlgorithmRegistry() {
     // The prototypes' peak values only fill the field; every instance gets
@@ -13,13 +33,19 @@ CAlgorithmRegistry::CAlgorithmRegistry() {
     prototypes.emplace("ms-ssim", std::make_unique<CMS_SSIMAlgorithm>());
     prototypes.emplace("mse", std::make_unique<CMSEAlgorithm>());
     prototypes.emplace("psnr", std::make_unique<CPSNRAlgorithm>(255.0f));
+    prototypes.emplace("pae", std::make_unique<CPAEAlgorithm>());
+    prototypes.emplace("mae", std::make_unique<CMAEAlgorithm>());
+    prototypes.emplace("rmse", std::make_unique<CRMSEAlgorithm>());
+    prototypes.emplace("bias", std::make_unique<CBiasAlgorithm>());
 }
 
 bool CAlgorithmRegistry::CreateAlgorithms(std::string names, float peakValue,
                                           std::vector<CAlgorithm*>& algorithms) {
     if (names == "all") {
         for (const auto& [name, prototype] : prototypes) {
-            CreateFromPrototype(*prototype, peakValue, algorithms);
+            if (StandsForAll(name)) {
+                CreateFromPrototype(*prototype, peakValue, algorithms);
+            }
         }
         return true;
     }

@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
-// Creates statistics by name ("mse", "psnr", "ssim", "ms-ssim") and owns every
-// instance it creates; pointers handed out become invalid with the registry.
+// Creates statistics by name ("mse", "psnr", "ssim", "ms-ssim" and the error
+// statistics "pae", "mae", "rmse", "bias") and owns every instance it
+// creates; pointers handed out become invalid with the registry.
 class CAlgorithmRegistry {
 public:
     CAlgorithmRegistry();
@@ -25,7 +26,8 @@ public:
     // "all" (exactly) stands for all four statistics, in name order:
     // "ms-ssim", "mse", "psnr", "ssim". That is our choice: the usage text
     // offers "all" beside the single names, and a user asking for all
-    // statistics expects every one of them.
+    // statistics expects every one of them. The error statistics are
+    // additions, asked for by name only.
     bool CreateAlgorithms(std::string names, float peakValue, std::vector<CAlgorithm*>& algorithms);
 
     // True when a statistic of exactly this name exists.

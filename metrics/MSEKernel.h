@@ -1,5 +1,7 @@
 #pragma once
 
+#include "metrics/PixelSums.h"
+
 #include <cstdint>
 #include <optional>
 
@@ -13,3 +15,12 @@ float ComputeMSE(const float* a, const float* b, int32_t width, int32_t height);
 // fully valid mask gives ComputeMSE's bits. No value without a valid pixel.
 std::optional<float> ComputeMaskedMSE(const float* a, const float* b, const uint8_t* valid,
                                       int32_t width, int32_t height);
+
+// The sum behind ComputeMSE (`valid` null) and ComputeMaskedMSE: the squared
+// differences over the pixels taken, in double, as the mean divides it.
+ErrorSum SumSquaredErrors(const float* a, const float* b, const uint8_t* valid, int32_t width,
+                          int32_t height);
+
+// The mean ComputeMSE returns for a sum: the sum over the count in double,
+// rounded to float.
+float MeanOf(const ErrorSum& errors);

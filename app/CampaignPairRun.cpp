@@ -15,10 +15,10 @@ void RunCampaignPair(const CParsedCommandLine& options, const std::string& write
     };
     // The gates are judged here as the run's own gates judge them, so that
     // the document can carry the verdict.
-    placement.appendix = [&options, &stamp](CJsonWriter& json, const EvaluationResult& result) {
+    placement.appendix = [&options, &stamp](CJsonWriter& json, const RunFigures& figures) {
         std::ostringstream lines;
         PairVerdict verdict;
-        verdict.passed = PassesQualityGates(result, options.qualityGates, lines);
+        verdict.passed = PassesQualityGates(figures, GateSettingsOf(options), lines);
         std::istringstream failures(lines.str());
         for (std::string line; std::getline(failures, line);) {
             verdict.gateFailures.push_back(line);

@@ -2,6 +2,8 @@
 
 #include "app/AvailableCores.h"
 #include "app/CampaignCommandLine.h"
+#include "app/FigureOptions.h"
+#include "app/OptionSpelling.h"
 #include "metrics/AlgorithmRegistry.h"
 #include "metrics/TextPieces.h"
 #include "platform/ZarnikError.h"
@@ -71,12 +73,14 @@ void ParseBoundingBox(const std::string& value, CParsedCommandLine& options) {
                                              ParseInt(pieces[2]), ParseInt(pieces[3]));
 }
 
-// A gate text is one or more "stat=value" pairs separated by commas; the value
-// is a decimal number in the classic notation, whatever the user's locale.
+// A gate text is one or more "stat=value" or "stat.figure=value" pairs
+// separated by commas; the value is a decimal number in the classic
+// notation, whatever the user's locale.
 void ParseQualityGates(const std::string& text, bool failBelow, CParsedCommandLine& options) {
     for (const std::string& pair : Split(text, ",")) {
         const auto equals = pair.find('=');
-        const std::string statistic = Trim(pair.substr(0, equals));
+        const auto [statistic, figure] =
+            SplitGateFigure(Trim(pair.substr(0, equals)), failBelow ? "-failBelow" : "-failAbove");
         const std::string limitText =
             equals == std::string::npos ? std::string() : Trim(pair.substr(equals + 1));
         float limit = 0.0f;
@@ -87,13 +91,13 @@ void ParseQualityGates(const std::string& text, bool failBelow, CParsedCommandLi
             throw CZarnikError::Detail(std::string(failBelow ? "-failBelow" : "-failAbove") +
                                        " expects stat=value, not '" + pair + "'");
         }
-        options.qualityGates.push_back(
-            QualityGate{.statistic = statistic, .limit = limit, .failBelow = failBelow});
+        options.qualityGates.push_back(QualityGate{
+            .statistic = statistic, .figure = figure, .limit = limit, .failBelow = failBelow});
     }
 }
 
 // A gate can only judge a statistic that the run measures.
-void CheckQualityGateStatistics(const CParsedCommandLine& options) {
+void CheckQualityGateStatistics(CParsedCommandLine& options) {
     CAlgorithmRegistry registry;
     std::vector<CAlgorithm*> measured;
     registry.CreateAlgorithms(options.statistics, 1.0f, measured);
@@ -107,6 +111,7 @@ void CheckQualityGateStatistics(const CParsedCommandLine& options) {
                                        "' must be one of the values provided in -stat.");
         }
     }
+    SettleGateFigures(options);
 }
 
 // "-json -" asks for standard output, but the line is cut at " -", so the
@@ -158,8 +163,34 @@ const std::map<std::string, OptionSetter>& OptionSetters() {
         {"merge", [](Options& o, Value v) { o.mergeFolder = v; }},
         {"allowPartial", [](Options& o, Value) { o.allowPartial = true; }},
         {"bdReference", [](Options& o, Value v) { o.bdReference = v; }},
+        {"dataRange", [](Options& o, Value v) { ParseDataRange(v, o); }},
+        {"gateBands", [](Options& o, Value v) { ParseGateBands(v, o); }},
+        {"requireSameGeoreference", [](Options& o, Value) { o.requireSameGeoreference = true; }},
+        {"mapRange", [](Options& o, Value v) { ParseMapRange(v, o); }},
     };
     return setters;
+}
+
+// The options the program has always had: their unknown names are ignored.
+const std::vector<std::string>& OwnOptions() {
+    static const std::vector<std::string> own = {
+        "i",           "c",           "stat",       "ts",          "or",          "bbox",
+        "tn",          "u",           "yuvy",       "yuvY",        "wiki",        "best",
+        "worst",       "worstPrefix", "bestPrefix", "compareBand", "compareStat", "enableDithering",
+        "saveRegions", "useRegions"};
+    return own;
+}
+
+// Every option beyond them: a near miss of one of these is refused, so that a
+// misspelt gate cannot silently disappear.
+std::vector<std::string> AddedOptions() {
+    std::vector<std::string> added;
+    for (const auto& [name, setter] : OptionSetters()) {
+        if (std::find(OwnOptions().begin(), OwnOptions().end(), name) == OwnOptions().end()) {
+            added.push_back(name);
+        }
+    }
+    return added;
 }
 
 void ApplySegment(const std::string& segment, CParsedCommandLine& options) {
@@ -170,6 +201,12 @@ void ApplySegment(const std::string& segment, CParsedCommandLine& options) {
     const auto setter = setters.find(name);
     if (setter != setters.end()) {
         setter->second(options, value);
+        return;
+    }
+    const std::string meant = NearMissOf(name, AddedOptions(), OwnOptions());
+    if (!meant.empty()) {
+        throw CZarnikError::Detail("Unknown option '-" + name + "'; did you mean '-" + meant +
+                                   "'?");
     }
 }
 
@@ -234,6 +271,18 @@ int32_t ParseInt(const char* text) {
                                    failure);
     }
     return value;
+}
+
+bool AsksForJsonOnStandardOutput(const char* commandLine) {
+    const auto segments = Split(commandLine, " -");
+    bool asks = false;
+    for (size_t i = 1; i < segments.size(); ++i) {
+        const std::string segment = Trim(segments[i]);
+        if (segment.substr(0, segment.find(' ')) == "json") {
+            asks = IsJsonToStandardOutput(segments, i);
+        }
+    }
+    return asks;
 }
 
 void ParseCommandLine(const char* commandLine, CParsedCommandLine& options) {

@@ -11,6 +11,10 @@
 // std::runtime_error on any malformed or contradictory option.
 void ParseCommandLine(const char* commandLine, CParsedCommandLine& options);
 
+// Whether the command line asks for the JSON report on standard output
+// ("-json -", the last -json deciding), also when it cannot be parsed.
+bool AsksForJsonOnStandardOutput(const char* commandLine);
+
 // Strict decimal conversion to a signed 32-bit integer; throws
 // std::runtime_error "Failed to parse integer from '<text>'. <reason>".
 int32_t ParseInt(const char* text);

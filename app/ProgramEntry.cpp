@@ -7,6 +7,7 @@
 #include "app/Usage.h"
 #include "campaign/Campaign.h"
 #include "options/ParsedCommandLine.h"
+#include "outputs/JsonWriter.h"
 #include "outputs/RunOutputs.h"
 #include "platform/Clock.h"
 
@@ -35,16 +36,35 @@ std::string JoinArguments(int argc, const char* const* argv) {
     return joined;
 }
 
-void ReportParseFailure(const std::string& commandLine, const std::exception& failure) {
-    std::cout << std::endl
-              << "Failed to parse command line '" << commandLine << "'" << std::endl
-              << std::endl
-              << failure.what() << std::endl;
-    PrintUsage();
+void ReportParseFailure(const std::string& commandLine, const std::exception& failure,
+                        std::ostream& out) {
+    out << std::endl
+        << "Failed to parse command line '" << commandLine << "'" << std::endl
+        << std::endl
+        << failure.what() << std::endl;
+    PrintUsage(out);
 }
 
-void ReportFailure(const char* details) {
-    std::cout << "Error occured. Details: " << details << std::endl;
+// With the JSON report on standard output, a failed run leaves a JSON document
+// there too, so that whatever reads it always gets one.
+void WriteErrorDocument(const std::string& message) {
+    CJsonWriter json;
+    json.BeginObject();
+    json.Key("schema");
+    json.Integer(1);
+    json.Key("error");
+    json.String(message);
+    json.EndObject();
+    std::cout << json.Text();
+}
+
+// The words go to standard output, or to standard error beside the error
+// document when standard output belongs to the JSON report.
+void ReportFailure(const char* details, bool asJson) {
+    (asJson ? std::cerr : std::cout) << "Error occured. Details: " << details << std::endl;
+    if (asJson) {
+        WriteErrorDocument(details);
+    }
 }
 
 // The report is the run's product: when standard output could not take it
@@ -62,15 +82,21 @@ bool ReportReachedStandardOutput() {
 } // namespace
 
 int RunProgram(int argc, const char* const* argv) {
+    bool jsonOnly = false;
     try {
         CParsedCommandLine options;
         const std::string commandLine = JoinArguments(argc, argv);
         try {
             ParseCommandLine(commandLine.c_str(), options);
         } catch (const std::exception& failure) {
-            ReportParseFailure(commandLine, failure);
+            const bool asJson = AsksForJsonOnStandardOutput(commandLine.c_str());
+            ReportParseFailure(commandLine, failure, asJson ? std::cerr : std::cout);
+            if (asJson) {
+                WriteErrorDocument(std::string("Failed to parse command line: ") + failure.what());
+            }
             return kFailure;
         }
+        jsonOnly = JsonGoesToStandardOutput(options);
 
         if (IsCampaignCommand(options)) {
             const int code = options.mergeFolder.empty()
@@ -93,9 +119,9 @@ int RunProgram(int argc, const char* const* argv) {
     } catch (const std::exception& failure) {
         // Every failure of ours is a CZarnikError; the standard library's own
         // (std::bad_alloc) are told by their text.
-        ReportFailure(failure.what());
+        ReportFailure(failure.what(), jsonOnly);
     } catch (...) {
-        ReportFailure("an unknown failure");
+        ReportFailure("an unknown failure", jsonOnly);
     }
     return kFailure;
 }

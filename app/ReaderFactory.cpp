@@ -21,14 +21,15 @@ std::unique_ptr<CImageFileReader> ConvertedToYuvIfAsked(std::unique_ptr<CImageFi
 } // namespace
 
 std::unique_ptr<CImageFileReader> OpenCompressedReader(const std::string& fileName, bool useGdal,
-                                                       bool yuv, bool yOnly) {
+                                                       bool yuv, bool yOnly,
+                                                       bool floatingPointAccepted) {
     if (fileName.empty()) {
         throw CZarnikError::Complete("Compressed file name is invalid.");
     }
     try {
         std::unique_ptr<CImageFileReader> reader;
         if (useGdal) {
-            reader = std::make_unique<CGdalImageFileReader>(fileName);
+            reader = std::make_unique<CGdalImageFileReader>(fileName, floatingPointAccepted);
         } else {
             reader = std::make_unique<CVexlJp2SdkImageFileReader>(fileName);
         }
@@ -44,12 +45,13 @@ std::unique_ptr<CImageFileReader> OpenCompressedReader(const std::string& fileNa
 }
 
 std::unique_ptr<CImageFileReader> OpenOriginalReader(const std::string& fileName, bool yuv,
-                                                     bool yOnly) {
+                                                     bool yOnly, bool floatingPointAccepted) {
     if (fileName.empty()) {
         throw CZarnikError::Complete("Original file name is invalid.");
     }
     try {
-        return ConvertedToYuvIfAsked(std::make_unique<CGdalImageFileReader>(fileName), yuv, yOnly);
+        return ConvertedToYuvIfAsked(
+            std::make_unique<CGdalImageFileReader>(fileName, floatingPointAccepted), yuv, yOnly);
     } catch (...) {
         throw CZarnikError::Complete("Error opening original file.", InFile(fileName));
     }

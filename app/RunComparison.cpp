@@ -1,5 +1,6 @@
 #include "app/RunComparison.h"
 
+#include "app/DataRange.h"
 #include "app/GdalBlockCache.h"
 #include "app/GdalRegistration.h"
 #include "app/ProgressLine.h"
@@ -27,16 +28,27 @@ void SwitchDitheringOffUnlessEnabled(const CParsedCommandLine& options) {
 
 // Opens both files, the compressed one first, so that when both are unusable
 // its failure is the one reported; every further worker opens its own.
+// Floating-point samples are read only with a -dataRange value to measure
+// them against.
 void OpenReaders(CZarnikEvaluator& evaluator, const CParsedCommandLine& options) {
-    const auto openOriginal = [&options] {
-        return OpenOriginalReader(options.originalFileName, options.yuv, options.yOnly);
+    const bool floatingPoint = options.dataRange > 0.0f;
+    const auto openOriginal = [&options, floatingPoint] {
+        return OpenOriginalReader(options.originalFileName, options.yuv, options.yOnly,
+                                  floatingPoint);
     };
-    const auto openCompressed = [&options] {
+    const auto openCompressed = [&options, floatingPoint] {
         return OpenCompressedReader(options.compressedFileName, options.useGdal, options.yuv,
-                                    options.yOnly);
+                                    options.yOnly, floatingPoint);
     };
+    if (options.useGdal) {
+        CheckMeasurable(options.compressedFileName, options);
+    }
     evaluator.SetCompressedReader(openCompressed());
+    CheckMeasurable(options.originalFileName, options);
     evaluator.SetOriginalReader(openOriginal());
+    if (const std::optional<float> peak = ChosenPeakValue(options)) {
+        evaluator.SetPeakValue(*peak);
+    }
     BoundGdalBlockCache({&evaluator.GetOriginalReader(), &evaluator.GetCompressedReader()});
     evaluator.SetReaderOpeners(openOriginal, openCompressed);
     if (options.useMask) {

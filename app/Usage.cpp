@@ -2,7 +2,7 @@
 
 #include <iostream>
 
-void PrintUsage() {
+void PrintUsage(std::ostream& out) {
     static const char* const kLines[] = {
         "Zarnik tool usage: ",
         ("Zarnik -i originalFileName -c compressedFileName [-or seq|ran] [-stat statsNames] [-tn "
@@ -43,9 +43,13 @@ void PrintUsage() {
         "  -merge folder\t\tsummarise the JSON documents of a campaign's folder.",
         "  -allowPartial\t\tlet -merge summarise a folder with rows missing.",
         "  -bdReference label\tlabel the BD-rates are measured against.",
+        "  -dataRange value|auto\tpeak value of PSNR and SSIM (auto: declared bits).",
+        "  -gateBands 0,1,2\tbands the gates judge (default: every band).",
+        "  -requireSameGeoreference\texit with 3 if the georeference differs.",
+        "  -mapRange low,high\tvalues at the ends of the quality map's colour ramp.",
     };
-    std::cout << std::endl;
+    out << std::endl;
     for (const char* line : kLines) {
-        std::cout << line << std::endl;
+        out << line << std::endl;
     }
 }

@@ -1,4 +1,7 @@
 #pragma once
 
-// Writes the usage text to standard output.
-void PrintUsage();
+#include <iostream>
+#include <ostream>
+
+// Writes the usage text, to standard output unless told otherwise.
+void PrintUsage(std::ostream& out = std::cout);

@@ -7,7 +7,9 @@
 namespace {
 
 // The figure of `statistic` on its worst (lowest) band, `preferred` where
-// it has one and finiteAvg otherwise.
+// it has one and finiteAvg otherwise. A pooled figure of infinity is a
+// perfect copy and stands; an infinite average only tells of tiles without
+// a value.
 std::optional<double> WorstBand(const PairDocument& pair, const std::string& statistic,
                                 std::optional<double> BandFigures::*preferred) {
     std::optional<double> worst;
@@ -16,7 +18,8 @@ std::optional<double> WorstBand(const PairDocument& pair, const std::string& sta
             continue;
         }
         std::optional<double> value = figures.*preferred;
-        if (!value || !std::isfinite(*value)) {
+        const bool pooled = preferred == &BandFigures::pooled;
+        if (!value || (!pooled && !std::isfinite(*value))) {
             value = figures.finiteAvg;
         }
         if (value && (!worst || *value < *worst)) {

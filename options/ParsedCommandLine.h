@@ -3,12 +3,17 @@
 #include "regions/Region.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
-// A pass/fail limit on the average of one statistic, checked on every band.
+// A pass/fail limit on one figure of one statistic, checked on every band
+// (or those of -gateBands).
 struct QualityGate {
     std::string statistic;
+    // "avg", "finiteAvg", "min", "p05", "p50" or "pooled"; the parser fills
+    // in the statistic's default when none is given.
+    std::string figure;
     float limit = 0.0f;
     bool failBelow = true; // false: the run fails above the limit
 };
@@ -52,6 +57,23 @@ public:
     int32_t threadCount = 0;
     // Measure over the pixels that the original's mask marks as holding data.
     bool useMask = false;
+    // -dataRange: the peak sample value PSNR and SSIM measure against; 0:
+    // not given, the data type's largest value. With `dataRangeAuto` the
+    // original's declared bit depth decides.
+    float dataRange = 0.0f;
+    bool dataRangeAuto = false;
+    // The bands every gate judges; empty: every band.
+    std::vector<int32_t> gateBands;
+    // A coordinate system or geotransform of the compressed file that is not
+    // the original's fails the run as a gate does.
+    bool requireSameGeoreference = false;
+    // The values at the ends of the quality map's colour ramp; none: the
+    // shown layer's smallest and largest.
+    struct ValueRange {
+        double low = 0.0;
+        double high = 0.0;
+    };
+    std::optional<ValueRange> mapRange;
 
     // A campaign runs one comparison per row of `manifest` into `outDir`;
     // `mergeFolder` summarises a campaign's folder. All empty: one pair.

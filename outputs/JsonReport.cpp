@@ -1,5 +1,6 @@
 #include "outputs/JsonReport.h"
 
+#include "outputs/FileIntegrity.h"
 #include "outputs/JsonWriter.h"
 #include "outputs/ResultFigures.h"
 
@@ -27,12 +28,51 @@ void WriteGates(CJsonWriter& json, const CParsedCommandLine& options, bool failB
             json.BeginObject();
             json.Key("statistic");
             json.String(gate.statistic);
+            json.Key("figure");
+            json.String(gate.figure);
             json.Key("limit");
             json.Number(gate.limit);
             json.EndObject();
         }
     }
     json.EndArray();
+}
+
+void WriteIntegers(CJsonWriter& json, const std::vector<int32_t>& numbers) {
+    json.BeginArray();
+    for (const int32_t number : numbers) {
+        json.Integer(number);
+    }
+    json.EndArray();
+}
+
+// The options beyond the first release's, after its own.
+void WriteAddedOptions(CJsonWriter& json, const CParsedCommandLine& options) {
+    json.Key("threads");
+    json.Integer(options.threadCount);
+    json.Key("useMask");
+    json.Bool(options.useMask);
+    json.Key("dataRange");
+    if (options.dataRangeAuto) {
+        json.String("auto");
+    } else if (options.dataRange > 0.0f) {
+        json.Number(options.dataRange);
+    } else {
+        json.Null();
+    }
+    json.Key("gateBands");
+    WriteIntegers(json, options.gateBands);
+    json.Key("requireSameGeoreference");
+    json.Bool(options.requireSameGeoreference);
+    json.Key("mapRange");
+    if (options.mapRange) {
+        json.BeginArray();
+        json.Number(options.mapRange->low);
+        json.Number(options.mapRange->high);
+        json.EndArray();
+    } else {
+        json.Null();
+    }
 }
 
 void WriteOptions(CJsonWriter& json, const CParsedCommandLine& options) {
@@ -92,6 +132,7 @@ void WriteOptions(CJsonWriter& json, const CParsedCommandLine& options) {
     WriteGates(json, options, true);
     json.Key("failAbove");
     WriteGates(json, options, false);
+    WriteAddedOptions(json, options);
     json.EndObject();
 }
 
@@ -153,6 +194,11 @@ void WriteBand(CJsonWriter& json, int32_t band, const std::string& name,
     WriteOptionalNumber(json, "p05", summary.p05);
     WriteOptionalNumber(json, "p50", summary.p50);
     WriteOptionalNumber(json, "p95", summary.p95);
+    // Over every visited pixel at once, for the statistics that have it.
+    if (statistics.pooled) {
+        json.Key("pooled");
+        json.Number(*statistics.pooled);
+    }
     json.EndObject();
 }
 
@@ -169,6 +215,17 @@ void WriteStatistics(CJsonWriter& json, const EvaluationResult& result,
         }
         json.EndArray();
     }
+    json.EndObject();
+}
+
+void WriteCoverage(CJsonWriter& json, const CoverageFigures& coverage) {
+    json.BeginObject();
+    json.Key("gridTiles");
+    json.Integer(coverage.gridTiles);
+    json.Key("distinctTiles");
+    json.Integer(coverage.distinctTiles);
+    json.Key("areaFraction");
+    json.Number(coverage.areaFraction);
     json.EndObject();
 }
 
@@ -193,11 +250,22 @@ void WriteReadTimes(CJsonWriter& json, const BandTimings& readTimes, uint64_t pi
     json.EndObject();
 }
 
+void WriteDecoding(CJsonWriter& json, const EvaluationResult& result, uint64_t pixels) {
+    json.BeginObject();
+    json.Key("pixels");
+    json.Integer(static_cast<int64_t>(pixels));
+    json.Key("original");
+    WriteReadTimes(json, result.originalReadTimes, pixels);
+    json.Key("compressed");
+    WriteReadTimes(json, result.compressedReadTimes, pixels);
+    json.EndObject();
+}
+
 } // namespace
 
-std::string JsonReportText(const EvaluationResult& result, const CParsedCommandLine& options,
-                           const JsonReportFacts& facts, const CTileValueSeries& series,
-                           const JsonAppendix& appendix) {
+std::string JsonReportText(const RunFigures& figures, const CParsedCommandLine& options,
+                           const JsonReportFacts& facts, const JsonAppendix& appendix) {
+    const EvaluationResult& result = figures.result;
     CJsonWriter json;
     json.BeginObject();
     json.Key("schema");
@@ -230,34 +298,37 @@ std::string JsonReportText(const EvaluationResult& result, const CParsedCommandL
     }
     json.Key("reduction");
     json.Number(ReductionPercent(result));
+    json.Key("dataRange");
+    json.Number(facts.dataRange);
+    json.Key("coverage");
+    WriteCoverage(json, facts.coverage);
     json.Key("statistics");
-    WriteStatistics(json, result, series);
+    WriteStatistics(json, result, figures.series);
     json.Key("decoding");
-    json.BeginObject();
-    json.Key("pixels");
-    json.Integer(static_cast<int64_t>(facts.pixels));
-    json.Key("original");
-    WriteReadTimes(json, result.originalReadTimes, facts.pixels);
-    json.Key("compressed");
-    WriteReadTimes(json, result.compressedReadTimes, facts.pixels);
-    json.EndObject();
+    WriteDecoding(json, result, facts.pixels);
+    if (figures.integrity != nullptr) {
+        json.Key("integrity");
+        WriteIntegrity(json, *figures.integrity);
+    }
     json.Key("seconds");
     json.Number(facts.seconds);
     if (appendix) {
-        appendix(json, result);
+        appendix(json, figures);
     }
     json.EndObject();
     return json.Text();
 }
 
 CJsonReportOutput::CJsonReportOutput(const CParsedCommandLine& runOptions, const RunLayout& layout,
-                                     const std::string& fileName, JsonAppendix keys)
+                                     const std::string& fileName, const CTileValueSeries& values,
+                                     const FileIntegrity* identities, JsonAppendix keys)
     : options(runOptions), width(layout.width), height(layout.height),
-      bandCount(static_cast<int32_t>(layout.bandNames.size())), file(fileName, "JSON report"),
-      series(layout.statisticNames), appendix(std::move(keys)) {}
+      bandCount(static_cast<int32_t>(layout.bandNames.size())), dataRange(layout.peakValue),
+      file(fileName, "JSON report"), series(values), integrity(identities),
+      coverage(layout.area, runOptions.tileSize), appendix(std::move(keys)) {}
 
 void CJsonReportOutput::OnTile(const TileMeasurement& measurement) {
-    series.OnTile(measurement);
+    coverage.OnTile(measurement);
     pixels += static_cast<uint64_t>(measurement.tile->Width() * measurement.tile->Height());
 }
 
@@ -269,7 +340,10 @@ void CJsonReportOutput::Write(const FinishedRun& run) {
         .bandCount = bandCount,
         .seconds = run.elapsedSeconds(),
         .pixels = pixels,
+        .dataRange = dataRange,
+        .coverage = coverage.Figures(),
     };
-    file.Write(JsonReportText(run.result, options, facts, series, appendix));
+    const RunFigures figures{.result = run.result, .series = series, .integrity = integrity};
+    file.Write(JsonReportText(figures, options, facts, appendix));
     file.Close();
 }

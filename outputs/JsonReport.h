@@ -3,8 +3,10 @@
 #include "evaluation/EvaluationResult.h"
 #include "evaluation/RunLayout.h"
 #include "options/ParsedCommandLine.h"
+#include "outputs/Coverage.h"
 #include "outputs/OutputFile.h"
 #include "outputs/ResultWriter.h"
+#include "outputs/RunFigures.h"
 #include "outputs/TileValueSeries.h"
 
 #include <cstdint>
@@ -22,24 +24,29 @@ struct JsonReportFacts {
     double seconds = 0.0;
     // Pixels of the visited tiles, each visit counted.
     uint64_t pixels = 0;
+    // The peak value PSNR and SSIM measured against.
+    float dataRange = 0.0f;
+    CoverageFigures coverage;
 };
 
 // Writes further keys at the end of the report's top-level object.
-using JsonAppendix = std::function<void(CJsonWriter& json, const EvaluationResult& result)>;
+using JsonAppendix = std::function<void(CJsonWriter& json, const RunFigures& figures)>;
 
 // The whole result as one JSON document (schema 1, docs/json-report.md).
-std::string JsonReportText(const EvaluationResult& result, const CParsedCommandLine& options,
-                           const JsonReportFacts& facts, const CTileValueSeries& series,
-                           const JsonAppendix& appendix = {});
+std::string JsonReportText(const RunFigures& figures, const CParsedCommandLine& options,
+                           const JsonReportFacts& facts, const JsonAppendix& appendix = {});
 
-// -json: keeps every tile's values for the percentiles, and writes the whole
-// result once the run is over, with the run's time. The file is created with
-// the object, before the first tile.
+// -json: writes the whole result once the run is over, with the run's time,
+// from the run's figures and every tile's values (kept by the run's
+// outputs for the percentiles). The file is created with the object, before
+// the first tile.
 class CJsonReportOutput : public ITileListener, public IResultWriter {
 public:
     // Writes to `fileName`, which -json names unless a campaign places it.
+    // `integrity` may be null: not compared.
     CJsonReportOutput(const CParsedCommandLine& options, const RunLayout& layout,
-                      const std::string& fileName, JsonAppendix appendix);
+                      const std::string& fileName, const CTileValueSeries& series,
+                      const FileIntegrity* integrity, JsonAppendix appendix);
 
     void OnTile(const TileMeasurement& measurement) override;
     void Write(const FinishedRun& run) override;
@@ -49,8 +56,11 @@ private:
     uint32_t width;
     uint32_t height;
     int32_t bandCount;
+    float dataRange;
     COutputFile file;
-    CTileValueSeries series;
+    const CTileValueSeries& series;
+    const FileIntegrity* integrity;
+    CCoverage coverage;
     JsonAppendix appendix;
     uint64_t pixels = 0;
 };

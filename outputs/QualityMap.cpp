@@ -1,6 +1,7 @@
 #include "outputs/QualityMap.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -64,7 +65,9 @@ void CQualityMap::Paint(size_t cell, const TileMeasurement& measurement) {
     for (size_t b = 0; b < measurement.bands.size() && b < bands; ++b) {
         const auto& values = measurement.bands[b].values;
         for (size_t s = 0; s < values.size() && s < statistics; ++s) {
-            if (values[s]) {
+            // An infinite or NaN value tells of a tile too small for the
+            // statistic: the cell has no value from it.
+            if (values[s] && std::isfinite(*values[s])) {
                 const size_t at = (b * statistics + s) * CellCount() + cell;
                 sums[at] += *values[s];
                 ++counts[at];

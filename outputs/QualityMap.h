@@ -31,8 +31,8 @@ public:
 
     void OnTile(const TileMeasurement& measurement) override;
 
-    // One statistic on one band, row by row: the average of the tiles that
-    // painted each cell, NaN where none did.
+    // One statistic on one band, row by row: the average of the finite
+    // values of the tiles that painted each cell, NaN where there is none.
     std::vector<float> Layer(size_t statistic, size_t band) const;
     const QualityMapGrid& Grid() const { return grid; }
 

@@ -15,9 +15,6 @@
 
 namespace {
 
-// The quick look's longer side has at least this many pixels.
-constexpr int kPreviewMinimumSide = 512;
-
 std::string PreviewNameFor(const std::string& mapName) {
     std::filesystem::path preview(mapName);
     preview.replace_extension(".png");
@@ -45,8 +42,9 @@ void ThrowIfGdalFailed(const std::string& fileName, const char* what) {
 } // namespace
 
 CQualityMapFiles::CQualityMapFiles(const std::string& fileName, const std::string& originalFileName,
-                                   const QualityMapGrid& cells, int layerCount)
-    : mapName(fileName), previewName(PreviewNameFor(fileName)), grid(cells) {
+                                   const QualityMapGrid& cells, int layerCount,
+                                   const std::optional<RampEnds>& rampEnds)
+    : mapName(fileName), previewName(PreviewNameFor(fileName)), grid(cells), fixedRamp(rampEnds) {
     const CGdalQuietErrors quiet;
     ReadGeoreferencing(originalFileName);
     GDALDriver* const geoTiff = GetGDALDriverManager()->GetDriverByName("GTiff");
@@ -107,57 +105,43 @@ void CQualityMapFiles::Write(const std::vector<QualityMapLayer>& layers, size_t 
     }
     ThrowIfGdalFailed(mapName, "quality map");
     if (previewLayer < layers.size()) {
-        WritePreview(layers[previewLayer].cells);
+        WritePreview(layers[previewLayer]);
     }
 }
 
-// One colour per cell between the layer's smallest and largest finite value,
-// enlarged by a whole factor; cells without a value are transparent.
-void CQualityMapFiles::WritePreview(const std::vector<float>& cells) const {
-    float low = std::numeric_limits<float>::infinity();
-    float high = -std::numeric_limits<float>::infinity();
-    for (const float value : cells) {
-        if (std::isfinite(value)) {
-            low = std::min(low, value);
-            high = std::max(high, value);
-        }
-    }
-    const int scale = std::max(1, (kPreviewMinimumSide + std::max(grid.columns, grid.rows) - 1) /
-                                      std::max(grid.columns, grid.rows));
-    const int width = grid.columns * scale;
-    const int height = grid.rows * scale;
-    std::vector<uint8_t> rgba(static_cast<size_t>(width) * static_cast<size_t>(height) * 4, 0);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const float value =
-                cells[static_cast<size_t>(y / scale) * static_cast<size_t>(grid.columns) +
-                      static_cast<size_t>(x / scale)];
-            if (std::isnan(value)) {
-                continue;
-            }
-            const double position = high > low ? (double{value} - low) / (double{high} - low) : 0.0;
-            const auto colour = ViridisColour(position);
-            const size_t at =
-                (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 4;
-            std::copy(colour.begin(), colour.end(), rgba.begin() + static_cast<ptrdiff_t>(at));
-            rgba[at + 3] = 255;
-        }
+// GDAL's PNG driver keeps no georeferencing in the picture itself: the world
+// file places it, the auxiliary file tells its coordinate system.
+void CQualityMapFiles::WritePreview(const QualityMapLayer& layer) const {
+    const PreviewPicture preview =
+        MakePreviewPicture(layer.cells, grid.columns, grid.rows, layer.description, fixedRamp);
+    const RgbaPicture& picture = preview.picture;
+    std::array<double, 6> pixelToWorld = geoTransform;
+    for (const size_t term : {1, 2, 4, 5}) {
+        pixelToWorld[term] /= preview.scale;
     }
 
     const CGdalQuietErrors quiet;
     CPLErrorReset();
     GDALDriver* const memory = GetGDALDriverManager()->GetDriverByName("MEM");
     GDALDriver* const png = GetGDALDriverManager()->GetDriverByName("PNG");
-    const GDALDatasetUniquePtr picture(
-        memory != nullptr ? memory->Create("", width, height, 4, GDT_Byte, nullptr) : nullptr);
-    bool written = picture && png != nullptr &&
-                   picture->RasterIO(GF_Write, 0, 0, width, height, rgba.data(), width, height,
-                                     GDT_Byte, 4, nullptr, 4, 4 * width, 1, nullptr) == CE_None;
+    const GDALDatasetUniquePtr drawn(
+        memory != nullptr ? memory->Create("", picture.width, picture.height, 4, GDT_Byte, nullptr)
+                          : nullptr);
+    bool written =
+        drawn && png != nullptr &&
+        drawn->RasterIO(GF_Write, 0, 0, picture.width, picture.height,
+                        const_cast<uint8_t*>(picture.pixels.data()), picture.width, picture.height,
+                        GDT_Byte, 4, nullptr, 4, 4 * picture.width, 1, nullptr) == CE_None;
     if (written) {
-        picture->GetRasterBand(4)->SetColorInterpretation(GCI_AlphaBand);
+        drawn->GetRasterBand(4)->SetColorInterpretation(GCI_AlphaBand);
+        drawn->SetGeoTransform(pixelToWorld.data());
+        if (!coordinateSystem.empty()) {
+            drawn->SetProjection(coordinateSystem.c_str());
+        }
         const GDALDatasetUniquePtr copy(
-            png->CreateCopy(previewName.c_str(), picture.get(), FALSE, nullptr, nullptr, nullptr));
-        written = copy != nullptr;
+            png->CreateCopy(previewName.c_str(), drawn.get(), FALSE, nullptr, nullptr, nullptr));
+        written = copy != nullptr &&
+                  GDALWriteWorldFile(previewName.c_str(), "pgw", pixelToWorld.data()) != FALSE;
     }
     if (!written) {
         throw CZarnikError::Detail("Unable to write quality map preview " + previewName);

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "outputs/QualityMap.h"
+#include "outputs/QualityMapPreview.h"
 
 #include <gdal_priv.h>
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,29 +17,35 @@ struct QualityMapLayer {
 };
 
 // The quality map as a Float32 GeoTIFF lying on the original, and its PNG
-// quick look beside it (the same name with the extension ".png"). Both files
-// are created when the object is, before the first tile, and filled by Write
-// after the last.
+// quick look beside it (the same name with the extension ".png") with its
+// legend, its world file (".pgw") and its coordinate system (".png.aux.xml"),
+// so that a GIS lays the quick look on the original too. The map and the
+// quick look are created when the object is, before the first tile, and
+// filled by Write after the last.
 class CQualityMapFiles {
 public:
     // Takes the coordinate system and geotransform of `originalFileName`; an
-    // original without them gives a map in pixel coordinates.
+    // original without them gives a map in pixel coordinates. `rampEnds`
+    // fixes the quick look's ramp (-mapRange).
     CQualityMapFiles(const std::string& fileName, const std::string& originalFileName,
-                     const QualityMapGrid& grid, int layerCount);
+                     const QualityMapGrid& grid, int layerCount,
+                     const std::optional<RampEnds>& rampEnds = std::nullopt);
 
-    // `layers` in the map's band order; `previewLayer` is the one the PNG shows.
+    // `layers` in the map's band order; `previewLayer` is the one the PNG
+    // shows, its description the legend's title.
     void Write(const std::vector<QualityMapLayer>& layers, size_t previewLayer);
 
     const std::string& PreviewFileName() const { return previewName; }
 
 private:
     void ReadGeoreferencing(const std::string& originalFileName);
-    void WritePreview(const std::vector<float>& cells) const;
+    void WritePreview(const QualityMapLayer& layer) const;
 
     std::string mapName;
     std::string previewName;
     QualityMapGrid grid;
     std::array<double, 6> geoTransform{0.0, 1.0, 0.0, 0.0, 0.0, 1.0};
     std::string coordinateSystem;
+    std::optional<RampEnds> fixedRamp;
     GDALDatasetUniquePtr map;
 };

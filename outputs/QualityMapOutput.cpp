@@ -40,6 +40,13 @@ QualityMapGrid GridOf(const CParsedCommandLine& options, const RunLayout& layout
                               IsSequentialRun(options));
 }
 
+std::optional<RampEnds> RampEndsOf(const CParsedCommandLine& options) {
+    if (!options.mapRange) {
+        return std::nullopt;
+    }
+    return RampEnds{.low = options.mapRange->low, .high = options.mapRange->high};
+}
+
 int LayerCount(const RunLayout& layout) {
     const std::set<std::string> statistics(layout.statisticNames.begin(),
                                            layout.statisticNames.end());
@@ -54,7 +61,8 @@ CQualityMapOutput::CQualityMapOutput(const CParsedCommandLine& options, const Ru
       statisticNames(WithCompareBand(layout, options.compareBand).statisticNames),
       bandNames(layout.bandNames),
       map(GridOf(options, layout), statisticNames.size(), bandNames.size()),
-      files(fileName, options.originalFileName, map.Grid(), LayerCount(layout)) {}
+      files(fileName, options.originalFileName, map.Grid(), LayerCount(layout),
+            RampEndsOf(options)) {}
 
 void CQualityMapOutput::Write(const FinishedRun&) {
     // The report's order: statistics by name, each band by band. The quick

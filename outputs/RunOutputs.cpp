@@ -4,14 +4,31 @@ bool JsonGoesToStandardOutput(const CParsedCommandLine& options) {
     return options.jsonFile == "-";
 }
 
+namespace {
+
+// The files' identities are read only for an output that tells or judges them.
+std::optional<FileIntegrity> IntegrityIfNeeded(const CParsedCommandLine& options) {
+    if (options.jsonFile.empty() && !options.requireSameGeoreference) {
+        return std::nullopt;
+    }
+    return CompareFileIntegrity(options.originalFileName, options.compressedFileName);
+}
+
+} // namespace
+
 CRunOutputs::CRunOutputs(const CParsedCommandLine& options, const RunLayout& layout,
                          std::ostream& verdicts, const OutputPlacement& placement)
-    : gates(options.qualityGates, verdicts) {
+    : series(layout.statisticNames),
+      valuesRead(!options.jsonFile.empty() || !options.qualityGates.empty()),
+      integrity(IntegrityIfNeeded(options)),
+      gates(GateSettingsOf(options), static_cast<int32_t>(layout.bandNames.size()), series,
+            integrity ? &*integrity : nullptr, verdicts) {
     const auto written = [&placement](const std::string& name) {
         return placement.writtenName ? placement.writtenName(name) : name;
     };
     if (!options.jsonFile.empty()) {
         json = std::make_unique<CJsonReportOutput>(options, layout, written(options.jsonFile),
+                                                   series, integrity ? &*integrity : nullptr,
                                                    placement.appendix);
     }
     if (!options.tileValuesFile.empty()) {
@@ -24,10 +41,10 @@ CRunOutputs::CRunOutputs(const CParsedCommandLine& options, const RunLayout& lay
     }
 }
 
-std::vector<ITileListener*> CRunOutputs::TileListeners() const {
+std::vector<ITileListener*> CRunOutputs::TileListeners() {
     std::vector<ITileListener*> listeners;
-    for (ITileListener* listener :
-         std::initializer_list<ITileListener*>{json.get(), tileValues.get(), qualityMap.get()}) {
+    for (ITileListener* listener : std::initializer_list<ITileListener*>{
+             valuesRead ? &series : nullptr, json.get(), tileValues.get(), qualityMap.get()}) {
         if (listener != nullptr) {
             listeners.push_back(listener);
         }

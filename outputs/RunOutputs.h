@@ -3,6 +3,7 @@
 #include "evaluation/RunLayout.h"
 #include "evaluation/TileMeasurement.h"
 #include "options/ParsedCommandLine.h"
+#include "outputs/FileIntegrity.h"
 #include "outputs/JsonReport.h"
 #include "outputs/QualityGates.h"
 #include "outputs/QualityMapOutput.h"
@@ -29,7 +30,9 @@ struct OutputPlacement {
 // The machine outputs that the options ask for: the JSON report, the tile
 // values, the quality map and the gates. Their files are created with this
 // object, after the evaluator's set-up and before the first tile. A new
-// output joins here: as a tile listener, a result writer, or both.
+// output joins here: as a tile listener, a result writer, or both. Every
+// tile's values, which the JSON report and the gates read their figures
+// from, and the files' identities are kept here once for both.
 class CRunOutputs {
 public:
     // `verdicts` takes the lines of failed gates.
@@ -37,7 +40,7 @@ public:
                 const OutputPlacement& placement = {});
 
     // To be added to the evaluator, in this order.
-    std::vector<ITileListener*> TileListeners() const;
+    std::vector<ITileListener*> TileListeners();
     // To be called after the last tile, in this order: the files completed
     // before the console report, then `consoleReport` (null: none), then the
     // JSON report, which tells the run's time, and the gates.
@@ -46,6 +49,10 @@ public:
     bool GatesPassed() const { return gates.Passed(); }
 
 private:
+    CTileValueSeries series;
+    // Only the JSON report and the gates read every tile's values.
+    bool valuesRead;
+    std::optional<FileIntegrity> integrity;
     std::unique_ptr<CJsonReportOutput> json;
     std::unique_ptr<CTileValuesCsv> tileValues;
     std::unique_ptr<CQualityMapOutput> qualityMap;

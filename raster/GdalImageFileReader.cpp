@@ -8,6 +8,7 @@
 #include "raster/sdk/ReadOnlyFile.h"
 
 #include <concepts>
+#include <limits>
 #include <optional>
 
 namespace {
@@ -24,14 +25,18 @@ CellType CellTypeOrThrow(GDALDataType type) {
     return *cellType;
 }
 
-// Only integer types have a maximum band value; the reader refuses the others.
-float MaxValueOf(GDALDataType type) {
+// Only integer types have a maximum band value; the reader refuses the
+// others unless floating-point samples are accepted.
+float MaxValueOf(GDALDataType type, bool floatingPointAccepted) {
     return CellTypeTable::Visit(
         CellTypeOrThrow(type),
-        []<typename Sample>(std::type_identity<Sample>) -> float {
+        [floatingPointAccepted]<typename Sample>(std::type_identity<Sample>) -> float {
             if constexpr (std::integral<Sample>) {
                 return LargestValueAsFloat<Sample>();
             } else {
+                if (floatingPointAccepted) {
+                    return std::numeric_limits<float>::infinity();
+                }
                 throw CZarnikError::Complete(kUnsupportedDataType);
             }
         },
@@ -40,7 +45,8 @@ float MaxValueOf(GDALDataType type) {
 
 } // namespace
 
-CGdalImageFileReader::CGdalImageFileReader(const std::string& path) : CImageFileReader(path) {
+CGdalImageFileReader::CGdalImageFileReader(const std::string& path, bool floatingPointAccepted)
+    : CImageFileReader(path) {
     // GDAL would wait on a FIFO for a writer, or read a device without end.
     // Folders and names that are not files (GDAL's own dataset syntax, its
     // virtual file systems under "/vsi") are GDAL's to open.
@@ -59,7 +65,7 @@ CGdalImageFileReader::CGdalImageFileReader(const std::string& path) : CImageFile
     for (int number = 1; number <= bandCount; ++number) {
         GDALRasterBand* rasterBand = dataset->GetRasterBand(number);
         if (number == 1) {
-            maxBandValue = MaxValueOf(rasterBand->GetRasterDataType());
+            maxBandValue = MaxValueOf(rasterBand->GetRasterDataType(), floatingPointAccepted);
         }
         AddBand(std::make_unique<CGdalBand>(&mutex, rasterBand));
     }

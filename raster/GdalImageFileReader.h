@@ -7,13 +7,15 @@
 #include <string>
 
 // Reads any raster GDAL opens whose first band holds 8-, 16- or 32-bit
-// integers. GDAL's drivers must be registered before the first reader is made.
+// integers, or floating-point samples when asked to: their peak value comes
+// from elsewhere (-dataRange), and their largest band value is infinity.
+// GDAL's drivers must be registered before the first reader is made.
 class CGdalImageFileReader : public CImageFileReader {
 public:
     // Throws "Unable to open file " (the file only in the error's place) when
     // GDAL cannot open the file and "Unsuported data type" when band 1 is not
-    // an integer type.
-    explicit CGdalImageFileReader(const std::string& path);
+    // an integer type (nor a floating-point one, when they are accepted).
+    explicit CGdalImageFileReader(const std::string& path, bool floatingPointAccepted = false);
 
     float GetMaxBandValue() override { return maxBandValue; }
     ImageSize GetImageSize() override;

@@ -183,9 +183,11 @@ protected:
         ASSERT_TRUE(preview);
         EXPECT_GE(preview->GetRasterXSize(), 512);
         ASSERT_EQ(preview->GetRasterCount(), 4);
+        // Cells of 103 pixels; the legend lies below the 4 rows.
         const std::vector<float> alpha = ReadBand(*preview, 4);
         EXPECT_EQ(alpha.front(), 255.0f);
-        EXPECT_EQ(alpha.back(), 0.0f);
+        EXPECT_EQ(alpha[size_t(4 * 103 - 1) * size_t(preview->GetRasterXSize()) + 5 * 103 - 1],
+                  0.0f);
     }
 
     TemporaryDirectory folder;
@@ -233,8 +235,13 @@ TEST_F(Outputs, OneRunWritesTheJsonTheTileValuesAndTheMapAsTheReportSaysThem) {
         for (const CPLJSONObject& key : bands[0].GetChildren()) {
             keys.push_back(key.GetName());
         }
-        EXPECT_EQ(keys, (Lines{"band", "name", "min", "avg", "max", "count", "skipped",
-                               "finiteCount", "finiteAvg", "stddev", "p05", "p50", "p95"}));
+        Lines expectedKeys = {"band",  "name",    "min",         "avg",       "max",
+                              "count", "skipped", "finiteCount", "finiteAvg", "stddev",
+                              "p05",   "p50",     "p95"};
+        if (std::string(statistic) == "mse") { // the whole area's figure
+            expectedKeys.push_back("pooled");
+        }
+        EXPECT_EQ(keys, expectedKeys);
         EXPECT_EQ(figures, ReportFigures(run.output, statistic));
     }
 
@@ -278,8 +285,8 @@ TEST_F(Outputs, GatesPassOrFailWithExitCode3AndOneLinePerFailingBand) {
     // The gates, and the statistic that fails on every band with the limit it
     // crosses (none: all pass).
     const std::vector<std::tuple<Lines, std::string, std::string>> cases = {
-        {{"-failBelow", "ssim=0.01,mse=0", "-failAbove", "ssim=1"}, "", ""},
-        {{"-failAbove", "mse=0"}, "mse", "above the limit 0"},
+        {{"-failBelow", "ssim=0.01,mse.avg=0", "-failAbove", "ssim=1"}, "", ""},
+        {{"-failAbove", "mse.avg=0"}, "mse", "above the limit 0"},
         {{"-failAbove", "mse=1e9", "-failBelow", "ssim=2"}, "ssim", "below the limit 2"},
     };
     for (const auto& [gates, statistic, limit] : cases) {
@@ -292,12 +299,12 @@ TEST_F(Outputs, GatesPassOrFailWithExitCode3AndOneLinePerFailingBand) {
         Lines expected, failures;
         for (size_t band = 0; band < figures.size() / 3; ++band) {
             const char* const names[] = {"red", "green", "blue"};
-            expected.push_back(statistic + " on band " + std::to_string(band) + " (GDAL " +
-                               names[band] + ") averages " + figures[3 * band + 1] + ", " + limit);
+            expected.push_back(statistic + ".avg on band " + std::to_string(band) + " (GDAL " +
+                               names[band] + ") is " + figures[3 * band + 1] + ", " + limit);
         }
         for (const std::string& line : SplitAt(run.output, '\n')) {
             if (line.rfind("Quality gate failed: ", 0) == 0) { // the average as the report has it
-                const size_t from = line.find("averages ") + 9, to = line.find(',', from);
+                const size_t from = line.find(" is ") + 4, to = line.find(',', from);
                 failures.push_back(line.substr(21, from - 21) +
                                    Fixed4(std::stod(line.substr(from, to - from))) +
                                    line.substr(to));
@@ -310,7 +317,8 @@ TEST_F(Outputs, GatesPassOrFailWithExitCode3AndOneLinePerFailingBand) {
 TEST_F(Outputs, GatesTellStandardErrorBesideTheJsonAndPassAtTheirLimits) {
     // With the JSON on standard output, nothing else is there: the failing
     // bands' lines go to standard error, with the averages of the JSON.
-    const ProgramRun json = Run({"-stat", "mse", "-json", "-", "-failAbove", "mse=0", "-tn", "2"});
+    const ProgramRun json =
+        Run({"-stat", "mse", "-json", "-", "-failAbove", "mse.avg=0", "-tn", "2"});
     EXPECT_EQ(json.exitCode, 3);
     CPLJSONDocument document;
     ASSERT_TRUE(document.LoadMemory(json.output)) << json.output;
@@ -320,8 +328,8 @@ TEST_F(Outputs, GatesTellStandardErrorBesideTheJsonAndPassAtTheirLimits) {
     ASSERT_EQ(lines.size(), 3u) << json.errors;
     for (int band = 0; band < 3; ++band) {
         const std::string& line = lines[size_t(band)];
-        const std::string start = "Quality gate failed: mse on band " + std::to_string(band) +
-                                  " (" + bands[band].GetString("name") + ") averages ";
+        const std::string start = "Quality gate failed: mse.avg on band " + std::to_string(band) +
+                                  " (" + bands[band].GetString("name") + ") is ";
         EXPECT_EQ(line.substr(0, start.size()), start);
         EXPECT_EQ(std::stof(line.substr(start.size())), float(bands[band].GetDouble("avg")));
         EXPECT_EQ(line.substr(line.find(',')), ", above the limit 0");
@@ -334,9 +342,9 @@ TEST_F(Outputs, GatesTellStandardErrorBesideTheJsonAndPassAtTheirLimits) {
         averages.push_back(float(bands[band].GetDouble("avg")));
     }
     char lowest[32], highest[32];
-    std::snprintf(lowest, sizeof lowest, "mse=%.9g",
+    std::snprintf(lowest, sizeof lowest, "mse.avg=%.9g",
                   *std::min_element(averages.begin(), averages.end()));
-    std::snprintf(highest, sizeof highest, "mse=%.9g",
+    std::snprintf(highest, sizeof highest, "mse.avg=%.9g",
                   *std::max_element(averages.begin(), averages.end()));
     const ProgramRun atLimits =
         Run({"-stat", "mse", "-tn", "2", "-failBelow", lowest, "-failAbove", highest});

@@ -25,6 +25,12 @@ std::string Settings(const std::string& arguments) {
       << " worst=" << o.worstCount << ":" << o.worstPrefix << " band=" << o.compareBand
       << " u=" << o.useGdal << " yuv=" << o.yuv << " yOnly=" << o.yOnly << " wiki=" << o.wiki
       << " dither=" << o.enableDithering << " save=" << o.saveRegions << " use=" << o.useRegions;
+    s << " dataRange=" << (o.dataRangeAuto ? "auto" : std::to_string(int(o.dataRange)))
+      << " gates=";
+    for (const QualityGate& gate : o.qualityGates) {
+        s << gate.statistic << "." << gate.figure << (gate.failBelow ? ">" : "<") << gate.limit
+          << ";";
+    }
     s << " bbox=";
     if (o.bbox) {
         s << o.bbox->x0 << "," << o.bbox->y0 << "," << o.bbox->x1 << "," << o.bbox->y1;
@@ -34,6 +40,22 @@ std::string Settings(const std::string& arguments) {
 
 // A row passes when the parse fails with exactly the expected message, or
 // when every expected "name=value" word is among the parsed settings.
+void ExpectSettingsOrFailures(const std::vector<std::pair<std::string, std::string>>& cases) {
+    for (const auto& [arguments, expected] : cases) {
+        SCOPED_TRACE(arguments);
+        const std::string settings = Settings(arguments);
+        if (expected.find('=') == std::string::npos) {
+            EXPECT_EQ(settings, expected);
+            continue;
+        }
+        std::istringstream words(expected);
+        for (std::string word; words >> word;) {
+            EXPECT_NE((" " + settings + " ").find(" " + word + " "), std::string::npos)
+                << word << " not in " << settings;
+        }
+    }
+}
+
 TEST(CommandLineParser, SettingsAndFailuresOfCommandLines) {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"-c c.jp2 -i o.tif", "i=o.tif c=c.jp2 stat=ssim compareStat=ssim or=seq ts=256 tn=100 "
@@ -67,19 +89,33 @@ TEST(CommandLineParser, SettingsAndFailuresOfCommandLines) {
                                                   "'99999999999999999999x'. Parsed value is "
                                                   "greater than INT_MAX"},
     };
-    for (const auto& [arguments, expected] : cases) {
-        SCOPED_TRACE(arguments);
-        const std::string settings = Settings(arguments);
-        if (expected.find('=') == std::string::npos) {
-            EXPECT_EQ(settings, expected);
-            continue;
-        }
-        std::istringstream words(expected);
-        for (std::string word; words >> word;) {
-            EXPECT_NE((" " + settings + " ").find(" " + word + " "), std::string::npos)
-                << word << " not in " << settings;
-        }
-    }
+    ExpectSettingsOrFailures(cases);
+}
+
+TEST(CommandLineParser, AddedOptionsAreSpelledRightOrRefusedAndGatesNameTheirFigure) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        // A near miss of an added option is refused; unknown names nearer the
+        // first release's options are ignored as they always were.
+        {"-c a -i b -failbelow ssim=1", "Unknown option '-failbelow'; did you mean '-failBelow'?"},
+        {"-c a -i b --failBelow ssim=1",
+         "Unknown option '--failBelow'; did you mean '-failBelow'?"},
+        {"-c a -i b -tileValue t", "Unknown option '-tileValue'; did you mean '-tileValues'?"},
+        {"-c a -i b -qualitymap m", "Unknown option '-qualitymap'; did you mean '-qualityMap'?"},
+        {"-c a -i b -thread 2", "Unknown option '-thread'; did you mean '-threads'?"},
+        {"-c a -i b -Stat psnr --stat psnr -tm 5 -x", "stat=ssim tn=100"},
+        // Gates name a figure, or take their statistic's default.
+        {"-c a -i b -stat all -failBelow psnr=30,ssim=0.9 -failAbove mse.p50=2",
+         "gates=psnr.pooled>30;ssim.avg>0.9;mse.p50<2;"},
+        {"-c a -i b -failBelow ssim.p95=1",
+         "-failBelow figure 'p95' must be one of avg, finiteAvg, min, p05, p50, pooled"},
+        {"-c a -i b -failAbove ssim.pooled=1", "-failAbove figure 'pooled' of 'ssim' does not "
+                                               "exist: only mse, psnr, pae, mae, rmse and bias "
+                                               "have it"},
+        {"-c a -i b -dataRange auto", "dataRange=auto"},
+        {"-c a -i b -dataRange 0", "-dataRange expects a positive number or auto, not '0'"},
+        {"-c a -i b -dataRange -4095", "-dataRange expects a positive number or auto, not ''"},
+    };
+    ExpectSettingsOrFailures(cases);
 }
 
 TEST(CommandLineParser, ParseIntReachesBothEndsOfTheRange) {

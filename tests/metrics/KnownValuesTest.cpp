@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -26,6 +27,12 @@ TEST(StatisticsTest, KnownValuesAndSizeLimits) {
         {"ssim", 255, identical, 1, 1e-6f},
         {"ms-ssim", 255, identical, 1, 1e-5f},
         {"mse", 255, {2, 1, {0, 0}, {1, 3}}, 5, 0},
+        // The errors: largest, mean absolute, root mean square, mean of c - o.
+        {"pae", 255, {2, 1, {0, 0}, {1, 3}}, 3, 0},
+        {"mae", 255, {2, 1, {0, 0}, {1, 3}}, 2, 0},
+        {"rmse", 255, {2, 1, {0, 0}, {1, 3}}, 2.23606798f, 0},
+        {"bias", 255, {2, 1, {1, 3}, {0, 4}}, 0, 0},
+        {"bias", 255, {2, 1, {1, 3}, {0, 0}}, -2, 0},
         // 10 log10(peak^2 / MSE)
         {"psnr", 255, ConstantTiles(16, 16, 0, 1), 48.1308f, 1e-4f},
         {"psnr", 255, ConstantTiles(16, 16, 10, 12), 42.1102f, 1e-4f},
@@ -72,8 +79,11 @@ TEST(StatisticsTest, MaskedStatisticsAreThoseOfTheValidPixelsAlone) {
     // the bit (none: no value). MS-SSIM cannot leave pixels out.
     std::vector<std::tuple<const char*, const std::vector<uint8_t>*, const TilePair*>> cases = {
         {"mse", &scattered, &kept}, {"psnr", &scattered, &kept}, {"ms-ssim", &scattered, nullptr}};
-    for (const char* name : {"mse", "psnr", "ssim", "ms-ssim"}) {
+    for (const char* name : {"mse", "psnr", "ssim", "ms-ssim", "pae", "mae", "rmse", "bias"}) {
         cases.insert(cases.end(), {{name, &all, &t}, {name, &none, nullptr}});
+    }
+    for (const char* name : {"pae", "mae", "rmse", "bias"}) {
+        cases.push_back({name, &scattered, &kept});
     }
     CAlgorithmRegistry registry;
     for (const auto& [name, mask, expected] : cases) {
@@ -89,6 +99,52 @@ TEST(StatisticsTest, MaskedStatisticsAreThoseOfTheValidPixelsAlone) {
             EXPECT_EQ(std::bit_cast<uint32_t>(value), std::bit_cast<uint32_t>(*masked)) << name;
         }
     }
+}
+
+// The figure over two tiles of different sizes is the figure of all their
+// pixels at once, computed here plainly in double.
+TEST(StatisticsTest, WholeAreaFiguresPoolEveryPixelOfTheTiles) {
+    const TilePair first = NoisyTiles(30, 20, 255, 5), second = NoisyTiles(7, 3, 255, 40);
+    double squares = 0, absolutes = 0, signedSum = 0, largest = 0, pixels = 0;
+    for (const TilePair* tile : {&first, &second}) {
+        for (size_t i = 0; i < tile->original.size(); ++i) {
+            const double d = double(tile->original[i]) - double(tile->compressed[i]);
+            squares += d * d, absolutes += std::fabs(d), signedSum -= d, ++pixels;
+            largest = std::max(largest, std::fabs(d));
+        }
+    }
+    const std::pair<const char*, double> cases[] = {
+        {"mse", squares / pixels},
+        {"psnr", 10 * std::log10(1000.0 * 1000.0 * pixels / squares)},
+        {"pae", largest},
+        {"mae", absolutes / pixels},
+        {"rmse", std::sqrt(squares / pixels)},
+        {"bias", signedSum / pixels},
+    };
+    CAlgorithmRegistry registry;
+    for (const auto& [name, expected] : cases) {
+        std::vector<CAlgorithm*> created;
+        ASSERT_TRUE(registry.CreateAlgorithms(name, 1000, created));
+        AreaTerm area;
+        for (const TilePair* tile : {&first, &second}) {
+            const TileValue value = created[0]->Measure(
+                tile->original.data(), tile->compressed.data(), nullptr, tile->width, tile->height);
+            ASSERT_TRUE(value.term) << name;
+            created[0]->Pool(area, *value.term);
+        }
+        EXPECT_NEAR(*created[0]->AreaFigure(area), expected, 1e-9 * std::fabs(expected)) << name;
+    }
+    // A perfect copy: PSNR infinite over the area, though 0 on each tile.
+    std::vector<CAlgorithm*> psnr;
+    registry.CreateAlgorithms("psnr", 255, psnr);
+    const TileValue identical = psnr[0]->Measure(first.original.data(), first.original.data(),
+                                                 nullptr, first.width, first.height);
+    EXPECT_EQ(*identical.value, 0.0f);
+    EXPECT_EQ(*psnr[0]->AreaFigure(*identical.term), INFINITY);
+    // SSIM and MS-SSIM have no such figure.
+    std::vector<CAlgorithm*> ssim;
+    registry.CreateAlgorithms("ssim,ms-ssim", 255, ssim);
+    EXPECT_FALSE(ssim[0]->HasAreaFigure() || ssim[1]->HasAreaFigure());
 }
 
 TEST(AlgorithmRegistryTest, AppendsTheNamedStatisticsInTheOrderOfTheText) {

@@ -153,6 +153,7 @@ const std::map<std::string, OptionSetter>& OptionSetters() {
         {"json", [](Options& o, Value v) { o.jsonFile = v; }},
         {"tileValues", [](Options& o, Value v) { o.tileValuesFile = v; }},
         {"qualityMap", [](Options& o, Value v) { o.qualityMapFile = v; }},
+        {"html", [](Options& o, Value v) { o.htmlFile = v; }},
         {"failBelow", [](Options& o, Value v) { ParseQualityGates(v, true, o); }},
         {"failAbove", [](Options& o, Value v) { ParseQualityGates(v, false, o); }},
         {"threads", [](Options& o, Value v) { o.threadCount = ParseInt(v); }},

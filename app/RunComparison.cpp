@@ -123,6 +123,8 @@ bool RunAssembled(const CParsedCommandLine& options, const OutputPlacement& plac
                 return std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
                     .count();
             },
+        .originalReader = evaluator.GetOriginalReader().GetSourceReader(),
+        .compressedReader = evaluator.GetCompressedReader().GetSourceReader(),
     };
     for (IResultWriter* writer : outputs.ResultWriters(console ? &*console : nullptr)) {
         writer->Write(finished);

@@ -47,6 +47,7 @@ void PrintUsage(std::ostream& out) {
         "  -gateBands 0,1,2\tbands the gates judge (default: every band).",
         "  -requireSameGeoreference\texit with 3 if the georeference differs.",
         "  -mapRange low,high\tvalues at the ends of the quality map's colour ramp.",
+        "  -html page.html\tWrite a self-contained HTML page of the run or campaign.",
     };
     out << std::endl;
     for (const char* line : kLines) {

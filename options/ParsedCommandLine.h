@@ -51,6 +51,9 @@ public:
     std::string jsonFile;
     std::string tileValuesFile;
     std::string qualityMapFile;
+    // -html: one self-contained page of the run; in a campaign, the
+    // campaign's page (a relative name lies in the output folder).
+    std::string htmlFile;
     std::vector<QualityGate> qualityGates;
     // Workers that read and measure tiles; the parser's default is the number
     // of cores this process may run on.

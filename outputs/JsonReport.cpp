@@ -128,6 +128,8 @@ void WriteOptions(CJsonWriter& json, const CParsedCommandLine& options) {
     json.String(options.tileValuesFile);
     json.Key("qualityMap");
     json.String(options.qualityMapFile);
+    json.Key("html");
+    json.String(options.htmlFile);
     json.Key("failBelow");
     WriteGates(json, options, true);
     json.Key("failAbove");
@@ -324,8 +326,12 @@ CJsonReportOutput::CJsonReportOutput(const CParsedCommandLine& runOptions, const
                                      const FileIntegrity* identities, JsonAppendix keys)
     : options(runOptions), width(layout.width), height(layout.height),
       bandCount(static_cast<int32_t>(layout.bandNames.size())), dataRange(layout.peakValue),
-      file(fileName, "JSON report"), series(values), integrity(identities),
-      coverage(layout.area, runOptions.tileSize), appendix(std::move(keys)) {}
+      series(values), integrity(identities), coverage(layout.area, runOptions.tileSize),
+      appendix(std::move(keys)) {
+    if (!fileName.empty()) {
+        file.emplace(fileName, "JSON report");
+    }
+}
 
 void CJsonReportOutput::OnTile(const TileMeasurement& measurement) {
     coverage.OnTile(measurement);
@@ -344,6 +350,9 @@ void CJsonReportOutput::Write(const FinishedRun& run) {
         .coverage = coverage.Figures(),
     };
     const RunFigures figures{.result = run.result, .series = series, .integrity = integrity};
-    file.Write(JsonReportText(figures, options, facts, appendix));
-    file.Close();
+    text = JsonReportText(figures, options, facts, appendix);
+    if (file) {
+        file->Write(text);
+        file->Close();
+    }
 }

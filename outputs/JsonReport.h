@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 class CJsonWriter;
@@ -42,7 +43,8 @@ std::string JsonReportText(const RunFigures& figures, const CParsedCommandLine& 
 // the first tile.
 class CJsonReportOutput : public ITileListener, public IResultWriter {
 public:
-    // Writes to `fileName`, which -json names unless a campaign places it.
+    // Writes to `fileName`, which -json names unless a campaign places it;
+    // an empty name writes no file, the document is only kept (for -html).
     // `integrity` may be null: not compared.
     CJsonReportOutput(const CParsedCommandLine& options, const RunLayout& layout,
                       const std::string& fileName, const CTileValueSeries& series,
@@ -50,6 +52,8 @@ public:
 
     void OnTile(const TileMeasurement& measurement) override;
     void Write(const FinishedRun& run) override;
+    // The document as Write wrote it; empty before.
+    const std::string& Text() const { return text; }
 
 private:
     const CParsedCommandLine& options;
@@ -57,7 +61,8 @@ private:
     uint32_t height;
     int32_t bandCount;
     float dataRange;
-    COutputFile file;
+    std::optional<COutputFile> file;
+    std::string text;
     const CTileValueSeries& series;
     const FileIntegrity* integrity;
     CCoverage coverage;

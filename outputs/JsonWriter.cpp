@@ -33,20 +33,28 @@ void CJsonWriter::String(std::string_view value) {
     AppendQuoted(value);
 }
 
+// Long texts (a page's pictures) are copied in runs between the characters
+// that need escaping.
 void CJsonWriter::AppendQuoted(std::string_view value) {
     text += '"';
-    for (const char c : value) {
+    size_t from = 0;
+    for (size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        if (c != '"' && c != '\\' && static_cast<unsigned char>(c) >= 0x20) {
+            continue;
+        }
+        text.append(value.substr(from, i - from));
+        from = i + 1;
         if (c == '"' || c == '\\') {
             text += '\\';
             text += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
+        } else {
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
             text += escaped;
-        } else {
-            text += c;
         }
     }
+    text.append(value.substr(from));
     text += '"';
 }
 

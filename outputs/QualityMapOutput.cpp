@@ -35,11 +35,6 @@ const RunLayout& WithCompareBand(const RunLayout& layout, int32_t compareBand) {
     return layout;
 }
 
-QualityMapGrid GridOf(const CParsedCommandLine& options, const RunLayout& layout) {
-    return MakeQualityMapGrid(EvaluatedArea(options, layout), options.tileSize,
-                              IsSequentialRun(options));
-}
-
 std::optional<RampEnds> RampEndsOf(const CParsedCommandLine& options) {
     if (!options.mapRange) {
         return std::nullopt;
@@ -55,23 +50,30 @@ int LayerCount(const RunLayout& layout) {
 
 } // namespace
 
+QualityMapGrid QualityMapGridFor(const CParsedCommandLine& options, const RunLayout& layout) {
+    return MakeQualityMapGrid(EvaluatedArea(options, layout), options.tileSize,
+                              IsSequentialRun(options));
+}
+
+std::string ShownStatistic(const std::string& compareStat,
+                           const std::vector<std::string>& statisticNames) {
+    return IndexOf(statisticNames, compareStat) < statisticNames.size() ? compareStat
+                                                                        : statisticNames.front();
+}
+
 CQualityMapOutput::CQualityMapOutput(const CParsedCommandLine& options, const RunLayout& layout,
                                      const std::string& fileName)
     : compareStat(options.compareStat), compareBand(options.compareBand),
       statisticNames(WithCompareBand(layout, options.compareBand).statisticNames),
       bandNames(layout.bandNames),
-      map(GridOf(options, layout), statisticNames.size(), bandNames.size()),
+      map(QualityMapGridFor(options, layout), statisticNames.size(), bandNames.size()),
       files(fileName, options.originalFileName, map.Grid(), LayerCount(layout),
             RampEndsOf(options)) {}
 
 void CQualityMapOutput::Write(const FinishedRun&) {
-    // The report's order: statistics by name, each band by band. The quick
-    // look shows the compare statistic, or the first of -stat when the
-    // compare statistic is none of them (e.g. "ssim,psnr" by default).
+    // The report's order: statistics by name, each band by band.
     const std::set<std::string> layerStatistics(statisticNames.begin(), statisticNames.end());
-    const std::string shown = IndexOf(statisticNames, compareStat) < statisticNames.size()
-                                  ? compareStat
-                                  : statisticNames.front();
+    const std::string shown = ShownStatistic(compareStat, statisticNames);
     std::vector<QualityMapLayer> layers;
     size_t previewLayer = 0;
     for (const std::string& statistic : layerStatistics) {

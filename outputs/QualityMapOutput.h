@@ -10,6 +10,14 @@
 #include <string>
 #include <vector>
 
+// The map's cells for the run the options describe.
+QualityMapGrid QualityMapGridFor(const CParsedCommandLine& options, const RunLayout& layout);
+
+// The statistic a picture of one layer shows: -compareStat, or the first of
+// -stat when the compare statistic is none of them (e.g. "ssim,psnr" by default).
+std::string ShownStatistic(const std::string& compareStat,
+                           const std::vector<std::string>& statisticNames);
+
 // -qualityMap: gathers every tile's values into the map's cells and writes
 // the GeoTIFF and its PNG quick look after the last tile. Both files are
 // created with the object, before the first tile.

@@ -4,12 +4,18 @@
 
 #include <functional>
 
+class CImageFileReader;
+
 // What a finished run hands to every result writer.
 struct FinishedRun {
     const EvaluationResult& result;
     // Seconds since the run started, read when asked: a writer that reports
     // the run's time tells it as of its own writing.
     std::function<double()> elapsedSeconds;
+    // The files' own bands (not luma computed from them), for outputs that
+    // show tiles' pixels; null where the caller has none.
+    CImageFileReader* originalReader = nullptr;
+    CImageFileReader* compressedReader = nullptr;
 };
 
 // An output made from a finished run: a report, a file, a verdict. The run

@@ -8,7 +8,7 @@ namespace {
 
 // The files' identities are read only for an output that tells or judges them.
 std::optional<FileIntegrity> IntegrityIfNeeded(const CParsedCommandLine& options) {
-    if (options.jsonFile.empty() && !options.requireSameGeoreference) {
+    if (options.jsonFile.empty() && options.htmlFile.empty() && !options.requireSameGeoreference) {
         return std::nullopt;
     }
     return CompareFileIntegrity(options.originalFileName, options.compressedFileName);
@@ -19,17 +19,19 @@ std::optional<FileIntegrity> IntegrityIfNeeded(const CParsedCommandLine& options
 CRunOutputs::CRunOutputs(const CParsedCommandLine& options, const RunLayout& layout,
                          std::ostream& verdicts, const OutputPlacement& placement)
     : series(layout.statisticNames),
-      valuesRead(!options.jsonFile.empty() || !options.qualityGates.empty()),
+      valuesRead(!options.jsonFile.empty() || !options.htmlFile.empty() ||
+                 !options.qualityGates.empty()),
       integrity(IntegrityIfNeeded(options)),
       gates(GateSettingsOf(options), static_cast<int32_t>(layout.bandNames.size()), series,
             integrity ? &*integrity : nullptr, verdicts) {
     const auto written = [&placement](const std::string& name) {
         return placement.writtenName ? placement.writtenName(name) : name;
     };
-    if (!options.jsonFile.empty()) {
-        json = std::make_unique<CJsonReportOutput>(options, layout, written(options.jsonFile),
-                                                   series, integrity ? &*integrity : nullptr,
-                                                   placement.appendix);
+    // The page shows the JSON document, so it needs one even without -json.
+    if (!options.jsonFile.empty() || !options.htmlFile.empty()) {
+        json = std::make_unique<CJsonReportOutput>(
+            options, layout, options.jsonFile.empty() ? "" : written(options.jsonFile), series,
+            integrity ? &*integrity : nullptr, placement.appendix);
     }
     if (!options.tileValuesFile.empty()) {
         tileValues = std::make_unique<CTileValuesCsv>(written(options.tileValuesFile),
@@ -39,12 +41,18 @@ CRunOutputs::CRunOutputs(const CParsedCommandLine& options, const RunLayout& lay
         qualityMap =
             std::make_unique<CQualityMapOutput>(options, layout, written(options.qualityMapFile));
     }
+    if (!options.htmlFile.empty()) {
+        html = std::make_unique<CHtmlRunReport>(
+            options, layout, written(options.htmlFile), *json,
+            RunPageFigures{.series = series, .integrity = integrity ? &*integrity : nullptr});
+    }
 }
 
 std::vector<ITileListener*> CRunOutputs::TileListeners() {
     std::vector<ITileListener*> listeners;
     for (ITileListener* listener : std::initializer_list<ITileListener*>{
-             valuesRead ? &series : nullptr, json.get(), tileValues.get(), qualityMap.get()}) {
+             valuesRead ? &series : nullptr, json.get(), tileValues.get(), qualityMap.get(),
+             html.get()}) {
         if (listener != nullptr) {
             listeners.push_back(listener);
         }
@@ -61,5 +69,9 @@ std::vector<IResultWriter*> CRunOutputs::ResultWriters(IResultWriter* consoleRep
         }
     }
     writers.push_back(&gates);
+    // Last: a run whose other outputs failed writes no page.
+    if (html) {
+        writers.push_back(html.get());
+    }
     return writers;
 }

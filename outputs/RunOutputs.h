@@ -4,6 +4,7 @@
 #include "evaluation/TileMeasurement.h"
 #include "options/ParsedCommandLine.h"
 #include "outputs/FileIntegrity.h"
+#include "outputs/HtmlRunReport.h"
 #include "outputs/JsonReport.h"
 #include "outputs/QualityGates.h"
 #include "outputs/QualityMapOutput.h"
@@ -28,7 +29,7 @@ struct OutputPlacement {
 };
 
 // The machine outputs that the options ask for: the JSON report, the tile
-// values, the quality map and the gates. Their files are created with this
+// values, the quality map, the gates and the HTML page. Their files are created with this
 // object, after the evaluator's set-up and before the first tile. A new
 // output joins here: as a tile listener, a result writer, or both. Every
 // tile's values, which the JSON report and the gates read their figures
@@ -43,20 +44,21 @@ public:
     std::vector<ITileListener*> TileListeners();
     // To be called after the last tile, in this order: the files completed
     // before the console report, then `consoleReport` (null: none), then the
-    // JSON report, which tells the run's time, and the gates.
+    // JSON report, which tells the run's time, the gates, and the page.
     std::vector<IResultWriter*> ResultWriters(IResultWriter* consoleReport);
     // The gates' verdict, once the writers have run.
     bool GatesPassed() const { return gates.Passed(); }
 
 private:
     CTileValueSeries series;
-    // Only the JSON report and the gates read every tile's values.
+    // Only the JSON report, the gates and the page read every tile's values.
     bool valuesRead;
     std::optional<FileIntegrity> integrity;
     std::unique_ptr<CJsonReportOutput> json;
     std::unique_ptr<CTileValuesCsv> tileValues;
     std::unique_ptr<CQualityMapOutput> qualityMap;
     CQualityGates gates;
+    std::unique_ptr<CHtmlRunReport> html;
 };
 
 // True when the JSON report takes standard output in place of the console report.

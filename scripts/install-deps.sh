@@ -7,7 +7,8 @@ packages=(
   g++ cmake make pkg-config
   libgdal-dev gdal-bin
   libopenjp2-7-dev libopenjp2-tools
-  libhwy-dev
+  libhwy-dev zlib1g-dev
+  libjs-chart.js libjs-leaflet chromium
   libgtest-dev libgmock-dev libbenchmark-dev
   locales
   python3 python3-numpy python3-gdal python3-skimage time

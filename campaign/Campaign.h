@@ -24,9 +24,11 @@ int RunCampaign(const CParsedCommandLine& options, const PairRunner& runPair,
 // -allowPartial) throw.
 int MergeCampaign(const CParsedCommandLine& options, std::ostream& console);
 
-// summary.csv and summary.json in `folder`, from `pairs` in row order.
-void WriteSummaryFiles(const std::string& folder, const std::vector<PairDocument>& pairs,
-                       const std::string& bdReference, const std::vector<int64_t>& missingRows);
+// summary.csv and summary.json in `folder`, from `pairs` in row order;
+// returns the text of summary.json.
+std::string WriteSummaryFiles(const std::string& folder, const std::vector<PairDocument>& pairs,
+                              const std::string& bdReference,
+                              const std::vector<int64_t>& missingRows);
 
 // "39 passed, 2 failed a gate, 1 failed to run".
 std::string VerdictCounts(const std::vector<PairDocument>& pairs);

@@ -3,10 +3,12 @@
 #include "platform/ZarnikError.h"
 
 #include "campaign/CampaignFolder.h"
+#include "campaign/CampaignPage.h"
 #include "campaign/CampaignSummary.h"
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 
 #ifndef ZARNIK_VERSION
 #error "ZARNIK_VERSION is set by the build from the project's version"
@@ -100,8 +102,9 @@ std::string VerdictCounts(const std::vector<PairDocument>& pairs) {
            " failed to run";
 }
 
-void WriteSummaryFiles(const std::string& folder, const std::vector<PairDocument>& pairs,
-                       const std::string& bdReference, const std::vector<int64_t>& missingRows) {
+std::string WriteSummaryFiles(const std::string& folder, const std::vector<PairDocument>& pairs,
+                              const std::string& bdReference,
+                              const std::vector<int64_t>& missingRows) {
     const PairStamp& stamp = pairs.front().stamp;
     const SummaryFacts facts{
         .version = ZARNIK_VERSION,
@@ -113,11 +116,17 @@ void WriteSummaryFiles(const std::string& folder, const std::vector<PairDocument
     };
     const std::filesystem::path place(folder);
     WriteFileAtomically((place / "summary.csv").string(), SummaryCsv(pairs));
-    WriteFileAtomically((place / "summary.json").string(), SummaryJson(pairs, facts));
+    const std::string summary = SummaryJson(pairs, facts);
+    WriteFileAtomically((place / "summary.json").string(), summary);
+    return summary;
 }
 
 int MergeCampaign(const CParsedCommandLine& options, std::ostream& console) {
     const std::string& folder = options.mergeFolder;
+    std::optional<CCampaignPage> page;
+    if (!options.htmlFile.empty()) {
+        page.emplace(options, folder);
+    }
     std::vector<PairDocument> documents = ReadDocuments(folder);
     std::stable_sort(
         documents.begin(), documents.end(),
@@ -128,7 +137,10 @@ int MergeCampaign(const CParsedCommandLine& options, std::ostream& console) {
         throw CZarnikError::Complete("Rows missing in " + folder + ": " + RowList(missing) +
                                      " (-allowPartial summarises the rows there are)");
     }
-    WriteSummaryFiles(folder, documents, options.bdReference, missing);
+    const std::string summary = WriteSummaryFiles(folder, documents, options.bdReference, missing);
+    if (page) {
+        page->Write(summary, documents);
+    }
     console << "Merged " << documents.size() << " of " << documents.front().stamp.rows
             << " pairs: " << VerdictCounts(documents) << std::endl;
     if (!missing.empty()) {

@@ -2,6 +2,7 @@
 
 #include "campaign/CampaignConsole.h"
 #include "campaign/CampaignFolder.h"
+#include "campaign/CampaignPage.h"
 #include "campaign/CampaignSummary.h"
 #include "campaign/Manifest.h"
 
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 
 namespace fs = std::filesystem;
@@ -57,6 +59,15 @@ public:
         : options(campaignOptions), runPair(pairRunner), console(out),
           rows(ReadManifest(options.manifest)) {
         PrepareOutputFolder(options.outDir);
+        if (!options.htmlFile.empty()) {
+            if (options.shardCount > 1) {
+                // A shard writes no summary and so no campaign page, but
+                // its pairs' pages need the libraries too.
+                ReadPageLibraries();
+            } else {
+                page.emplace(options, options.outDir);
+            }
+        }
     }
 
     int Run() {
@@ -85,7 +96,11 @@ public:
             documents.push_back(Document(plan));
         }
         if (shards == 1) {
-            WriteSummaryFiles(options.outDir, documents, options.bdReference, {});
+            const std::string summary =
+                WriteSummaryFiles(options.outDir, documents, options.bdReference, {});
+            if (page) {
+                page->Write(summary, documents);
+            }
         }
         console << documents.size() << " pairs: " << VerdictCounts(documents) << std::endl;
         return CampaignExitCode(documents);
@@ -153,6 +168,7 @@ private:
         pair.jsonFile = named(".json");
         pair.tileValuesFile = named(options.tileValuesFile);
         pair.qualityMapFile = named(options.qualityMapFile);
+        pair.htmlFile = options.htmlFile.empty() ? std::string() : named(".html");
         pair.bestPrefix = named("_best_");
         pair.worstPrefix = named("_worst_");
         return pair;
@@ -215,6 +231,7 @@ private:
     const PairRunner& runPair;
     std::ostream& console;
     std::vector<ManifestRow> rows;
+    std::optional<CCampaignPage> page;
 };
 
 } // namespace

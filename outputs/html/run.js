@@ -49,7 +49,8 @@
       ? el('ul', {class: 'headlines'}, Object.keys(doc.statistics).map(headline))
       : el('ul', {class: 'gates'}, gates.map((gate) => el('li', {class: gate.passed ? 'good' : 'bad'},
         el('span', {class: 'mark'}, gate.passed ? '✔' : '✘'), ` ${gate.gate}: `,
-        gate.passed ? 'passed' : gate.lines.join(' '))));
+        gate.passed ? 'passed' : ['failed', el('ul', {class: 'lines'},
+          gate.lines.map((line) => el('li', {}, line)))])));
     const order = doc.order === 'regions' ? 'replayed' : doc.order;
     Z.section('verdict', 'Verdict',
       el('div', {class: `verdict ${state}`}, el('strong', {}, title), lines),

@@ -139,7 +139,14 @@
       bands.forEach((_, band) => choice.append(el('option', {value: `${statistic}|${band}`},
         `${statistic}, ${bandName(band)}`)));
     }
-    choice.value = `${grid.shown.statistic}|${grid.shown.band}`;
+    // The compare statistic's layer first, unless it has no finite cell
+    // (MS-SSIM of small tiles): then the first layer that has one.
+    const finite = (cells) => cells.some((cell) => Number.isFinite(numeric(cell)));
+    const fallback = Object.entries(grid.layers).flatMap(([statistic, bands]) => bands.map(
+      (cells, band) => ({statistic, band, cells}))).find((layer) => finite(layer.cells));
+    const first = finite(grid.layers[grid.shown.statistic][grid.shown.band]) || !fallback
+      ? grid.shown : fallback;
+    choice.value = `${first.statistic}|${first.band}`;
     const opacity = el('input', {type: 'range', min: 0, max: 100, value: 70,
       'aria-label': 'Opacity of the quality map'});
     const legendLow = el('span');

@@ -262,6 +262,8 @@ TEST_F(Campaign, BadInputsStopBeforeAnyPair) {
         {"-manifest pairs.csv -outDir bad -json x.json", 2, "Cannot specify manifest and json"},
         {"-merge all -i scene.tif", 2, "Cannot specify merge and i"},
         {"-merge nothing", 2, "Unable to read the folder nothing"},
+        {"-manifest pairs.csv -outDir all -html /nonexistent-folder/index.html", 2,
+         "Unable to create campaign page /nonexistent-folder/index.html"},
     };
     for (const Case& c : cases) {
         const ProgramRun run = Zarnik(folder->Path(), c.arguments);

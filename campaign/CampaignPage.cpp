@@ -56,6 +56,7 @@ void CCampaignPage::Write(const std::string& summary, const std::vector<PairDocu
         "Zarnik campaign: " + (pairs.empty()
                                    ? std::string()
                                    : fs::path(pairs.front().stamp.manifest).filename().string());
+    const std::string links = LinksJson(path, folder, pairs);
     file.Commit(AssemblePage(PageKind::Campaign, title, libraries,
-                             {{"summary", summary}, {"page", LinksJson(path, folder, pairs)}}));
+                             {{"summary", summary}, {"page", links}}));
 }

@@ -66,17 +66,14 @@ std::string Inlined(std::string_view text) {
 
 // JSON in a <script type="application/json"> element: '<' appears only
 // inside strings there, where \u003c stands for it.
-std::string InlinedJson(const std::string& json) {
-    std::string safe;
-    safe.reserve(json.size());
+void AppendInlinedJson(std::string& page, std::string_view json) {
     size_t from = 0;
-    for (size_t at = json.find('<'); at != std::string::npos; at = json.find('<', from)) {
-        safe.append(json, from, at - from);
-        safe += "\\u003c";
+    for (size_t at = json.find('<'); at != std::string_view::npos; at = json.find('<', from)) {
+        page.append(json.substr(from, at - from));
+        page += "\\u003c";
         from = at + 1;
     }
-    safe.append(json, from);
-    return safe;
+    page.append(json.substr(from));
 }
 
 std::string HtmlEscaped(std::string_view text) {
@@ -102,23 +99,26 @@ std::string HtmlEscaped(std::string_view text) {
     return escaped;
 }
 
-std::string DataElements(const std::vector<PageData>& data) {
-    std::string elements;
+void AppendDataElements(std::string& page, const std::vector<PageData>& data) {
     for (const auto& [id, json] : data) {
-        elements += "<script type=\"application/json\" id=\"" + HtmlEscaped(id) + "\">";
-        elements += InlinedJson(json);
-        elements += "</script>\n";
+        page += "<script type=\"application/json\" id=\"" + HtmlEscaped(id) + "\">";
+        AppendInlinedJson(page, json);
+        page += "</script>\n";
     }
-    return elements;
 }
 
-// "{{NAME}}" in the skeleton becomes the text of NAME; the texts put in are
-// not searched again.
+// "{{NAME}}" in the skeleton becomes the text of NAME, and {{DATA}} the data
+// elements; the texts put in are not searched again. The page is built in
+// one buffer: its data may be megabytes of pictures.
 std::string Filled(std::string_view skeleton,
-                   const std::vector<std::pair<std::string_view, std::string>>& texts) {
+                   const std::vector<std::pair<std::string_view, std::string>>& texts,
+                   const std::vector<PageData>& data) {
     size_t size = skeleton.size();
     for (const auto& piece : texts) {
         size += piece.second.size();
+    }
+    for (const auto& piece : data) {
+        size += piece.second.size() + 100;
     }
     std::string page;
     page.reserve(size);
@@ -128,6 +128,9 @@ std::string Filled(std::string_view skeleton,
         const size_t close = skeleton.find("}}", open);
         const std::string_view name = skeleton.substr(open + 2, close - open - 2);
         page.append(skeleton.substr(from, open - from));
+        if (name == "DATA") {
+            AppendDataElements(page, data);
+        }
         for (const auto& [key, text] : texts) {
             if (key == name) {
                 page += text;
@@ -156,16 +159,17 @@ PageLibraries ReadPageLibraries() {
 std::string AssemblePage(PageKind kind, std::string_view title, const PageLibraries& libraries,
                          const std::vector<PageData>& data) {
     const std::string_view script = kind == PageKind::Run ? kHtmlRunScript : kHtmlCampaignScript;
-    return Filled(kHtmlPageSkeleton, {
-                                         {"TITLE", HtmlEscaped(title)},
-                                         {"LIBRARY_STYLE", Inlined(libraries.leafletStyle)},
-                                         {"STYLE", Inlined(kHtmlStyle)},
-                                         {"DATA", DataElements(data)},
-                                         {"CHART_SCRIPT", Inlined(libraries.chartScript)},
-                                         {"LEAFLET_SCRIPT", Inlined(libraries.leafletScript)},
-                                         {"COMMON_SCRIPT", Inlined(kHtmlCommonScript)},
-                                         {"SCRIPT", Inlined(script)},
-                                     });
+    return Filled(kHtmlPageSkeleton,
+                  {
+                      {"TITLE", HtmlEscaped(title)},
+                      {"LIBRARY_STYLE", Inlined(libraries.leafletStyle)},
+                      {"STYLE", Inlined(kHtmlStyle)},
+                      {"CHART_SCRIPT", Inlined(libraries.chartScript)},
+                      {"LEAFLET_SCRIPT", Inlined(libraries.leafletScript)},
+                      {"COMMON_SCRIPT", Inlined(kHtmlCommonScript)},
+                      {"SCRIPT", Inlined(script)},
+                  },
+                  data);
 }
 
 CPageFile::CPageFile(std::string fileName, std::string what)

@@ -26,7 +26,7 @@ PageLibraries ReadPageLibraries();
 enum class PageKind { Run, Campaign };
 
 // A JSON text the page reads by its id, e.g. {"document", <the JSON report>}.
-using PageData = std::pair<std::string, std::string>;
+using PageData = std::pair<std::string, std::string_view>;
 
 // The whole page of `kind`, titled `title`, with `data` for its script.
 std::string AssemblePage(PageKind kind, std::string_view title, const PageLibraries& libraries,

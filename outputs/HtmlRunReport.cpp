@@ -15,7 +15,7 @@ namespace {
 // The quick look of the scene: its longer side at most this many pixels.
 // Imagery hardly compresses losslessly, so every doubling of the side costs
 // four times the time and size of the page's largest picture.
-constexpr int32_t kSceneLongerSide = 1024;
+constexpr int32_t kSceneLongerSide = 768;
 // Tiles shown when neither -best nor -worst keeps any.
 constexpr int32_t kLowestShown = 4;
 
@@ -154,6 +154,7 @@ void CHtmlRunReport::Write(const FinishedRun& run) {
         content.shown.clear();
     }
     RunJobs(jobs, options.threadCount);
+    const std::string page = RunPageJson(content);
     file.Commit(AssemblePage(PageKind::Run, PageTitle(options), libraries,
-                             {{"document", json.Text()}, {"page", RunPageJson(content)}}));
+                             {{"document", json.Text()}, {"page", page}}));
 }

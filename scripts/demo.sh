@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Makes a sample original and a JPEG 2000 copy of it at about 1:20, then
-# compares them twice: through our own JPEG 2000 reader and through GDAL (-u).
+# compares them twice: through our own JPEG 2000 reader (writing every
+# output, the HTML page among them) and through GDAL (-u).
 #
 # usage: demo.sh BUILD_DIR
 set -euo pipefail
@@ -35,11 +36,13 @@ run() {
 
 run -i "$original" -c "$compressed" -stat all -tn 64 \
   -best 2 -worst 2 -compareStat ssim -bestPrefix "$output/best_" -worstPrefix "$output/worst_" \
-  -json "$output/report.json" -tileValues "$output/tiles.csv" -qualityMap "$output/quality-map.tif"
+  -json "$output/report.json" -tileValues "$output/tiles.csv" -qualityMap "$output/quality-map.tif" \
+  -html "$output/report.html"
 run -i "$original" -c "$compressed" -stat all -tn 64 -u
 echo
 echo "Best and worst tiles, original (o) and compressed (c):"
 ls "$output"/best_* "$output"/worst_*
 echo
-echo "JSON report, tile values, quality map and its quick look:"
-ls "$output"/report.json "$output"/tiles.csv "$output"/quality-map.tif "$output"/quality-map.png
+echo "JSON report, tile values, quality map and its quick look, and the page to open in a browser:"
+ls "$output"/report.json "$output"/tiles.csv "$output"/quality-map.tif "$output"/quality-map.png \
+  "$output"/report.html

@@ -68,7 +68,10 @@
   function figureCell(statistic, band, figure, value) {
     const present = value !== undefined;
     const attributes = {'data-statistic': statistic, 'data-band': band, 'data-figure': figure};
-    if (present) attributes['data-json'] = value === null ? 'null' : String(value);
+    if (present) {
+      attributes['data-json'] = value === null ? 'null' : String(value);
+      attributes.title = attributes['data-json'];
+    }
     return {text: present ? fmt(value) : '–', attributes: attributes};
   }
   function decodeRow(title, file, timing) {

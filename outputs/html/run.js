@@ -52,6 +52,11 @@
         gate.passed ? 'passed' : ['failed', el('ul', {class: 'lines'},
           gate.lines.map((line) => el('li', {}, line)))])));
     const order = doc.order === 'regions' ? 'replayed' : doc.order;
+    const coverage = doc.coverage;
+    const integrity = doc.integrity;
+    const differing = integrity ? Object.entries(integrity)
+      .filter(([, value]) => value && typeof value === 'object' && value.same === false)
+      .map(([key]) => key) : [];
     Z.section('verdict', 'Verdict',
       el('div', {class: `verdict ${state}`}, el('strong', {}, title), lines),
       el('div', {class: 'files'}, fileFacts('Original', doc.original),
@@ -60,6 +65,14 @@
           el('p', {}, `${fmt(doc.reduction)} % of the original's size`),
           el('p', {}, `${doc.tileCount} ${order} tiles` +
             (doc.tileSize ? ` of ${doc.tileSize} pixels` : '') + ` over ${rectangle(doc.area)}`),
+          coverage ? el('p', {}, `${coverage.distinctTiles} of ${coverage.gridTiles} tiles of the ` +
+            `grid, ${fmt(coverage.areaFraction * 100, 1)} % of the area's pixels`) : null,
+          doc.dataRange !== undefined ? el('p', {}, `peak value ${fmt(doc.dataRange)}`) : null,
+          !integrity ? null : integrity.readable === false
+            ? el('p', {class: 'bad'}, 'the compressed file\'s identity cannot be read')
+            : el('p', {class: differing.length ? 'bad' : ''}, differing.length
+              ? `differs from the original in: ${differing.join(', ')}`
+              : 'same coordinate system, geotransform, nodata, type and band names'),
           el('p', {class: 'muted'}, `zarnik ${doc.version}, ${fmt(doc.seconds, 2)} s` +
             (campaign ? ` · campaign row ${campaign.row}, ${campaign.label || 'no label'}` : '')))));
   }
@@ -182,7 +195,10 @@
     const show = () => {
       const [statistic, band] = choice.value.split('|');
       const cells = grid.layers[statistic][Number(band)];
-      const range = extent(cells);
+      // -mapRange fixes the ramp of the statistic the map's quick look shows.
+      const fixed = doc.options.mapRange;
+      const range = fixed && statistic === grid.shown.statistic
+        ? {low: fixed[0], high: fixed[1]} : extent(cells);
       shown = {statistic, band: Number(band), cells};
       overlay.setUrl(cellPicture(grid, cells, range));
       legendLow.textContent = fmt(Number.isFinite(range.low) ? range.low : null);

@@ -147,41 +147,42 @@
     });
     return canvas.toDataURL('image/png');
   }
-  function map() {
-    const grid = page.map;
-    const area = doc.area;
+  // The layers to choose from; the compare statistic's first, unless it has
+  // no finite cell (MS-SSIM of small tiles): then the first that has one.
+  function layerChoice(grid) {
     const choice = el('select', {'aria-label': 'Statistic and band'});
     for (const [statistic, bands] of Object.entries(grid.layers)) {
       bands.forEach((_, band) => choice.append(el('option', {value: `${statistic}|${band}`},
         `${statistic}, ${bandName(band)}`)));
     }
-    // The compare statistic's layer first, unless it has no finite cell
-    // (MS-SSIM of small tiles): then the first layer that has one.
     const finite = (cells) => cells.some((cell) => Number.isFinite(numeric(cell)));
     const fallback = Object.entries(grid.layers).flatMap(([statistic, bands]) => bands.map(
       (cells, band) => ({statistic, band, cells}))).find((layer) => finite(layer.cells));
     const first = finite(grid.layers[grid.shown.statistic][grid.shown.band]) || !fallback
       ? grid.shown : fallback;
     choice.value = `${first.statistic}|${first.band}`;
-    const opacity = el('input', {type: 'range', min: 0, max: 100, value: 70,
-      'aria-label': 'Opacity of the quality map'});
-    const legendLow = el('span');
-    const legendHigh = el('span');
-    const gradient = ramp.map((c, i) => `rgb(${c.join(',')}) ${i * 10}%`).join(',');
-    const legend = el('div', {class: 'legend'}, legendLow,
-      el('span', {class: 'ramp', style: `background: linear-gradient(to right, ${gradient})`}),
-      legendHigh);
-    const readout = el('div', {class: 'readout'}, 'Point at the map for a cell\'s value.');
-    const holder = el('div', {id: 'scene-map'});
-    Z.section('map', 'Map over the scene',
-      el('div', {class: 'controls'}, el('label', {}, 'Layer ', choice),
-        el('label', {}, 'Opacity ', opacity), legend),
-      holder, readout,
-      el('p', {class: 'muted'}, `Each cell is one ${grid.cellSize}-pixel square of the image` +
-        ' over the quick look of the original; cells no tile reached are clear. The ramp runs' +
-        ' from the layer\'s smallest to its largest finite value.'));
-
+    return choice;
+  }
+  // What lies under the pointer: the pixel, and the shown layer's cell there.
+  function pointed(event, shown) {
+    const grid = page.map;
+    const area = doc.area;
+    const x = Math.floor(event.latlng.lng);
+    const y = Math.floor(-event.latlng.lat);
+    const column = Math.floor((x - grid.x0) / grid.cellSize);
+    const row = Math.floor((y - grid.y0) / grid.cellSize);
+    if (x < area[0] || x > area[2] || y < area[1] || y > area[3]) {
+      return `pixel ${x}, ${y}: outside the evaluated area`;
+    }
+    const cell = shown.cells[row * grid.columns + column];
+    return `pixel ${x}, ${y}: ` + (cell === null ? 'no tile measured here'
+      : `${shown.statistic} on ${bandName(shown.band)} = ${fmt(cell)} (cell ${column}, ${row})`);
+  }
+  // Leaflet in image pixels (y grows downwards, so latitude is -y): the
+  // scene, and the quality map over the evaluated area.
+  function leafletMap(holder) {
     const scene = page.scene;
+    const area = doc.area;
     const sceneBounds = [[-scene.height, 0], [0, scene.width]];
     const areaBounds = [[-(area[3] + 1), area[0]], [-area[1], area[2] + 1]];
     const leaflet = L.map(holder, {crs: L.CRS.Simple, minZoom: -6, maxZoom: 5, zoomSnap: 0.25,
@@ -190,7 +191,28 @@
     const overlay = L.imageOverlay(scene.picture, areaBounds,
       {opacity: 0.7, className: 'cells'}).addTo(leaflet);
     leaflet.fitBounds(sceneBounds);
-
+    return {leaflet, overlay};
+  }
+  function map() {
+    const grid = page.map;
+    const choice = layerChoice(grid);
+    const opacity = el('input', {type: 'range', min: 0, max: 100, value: 70,
+      'aria-label': 'Opacity of the quality map'});
+    const legendLow = el('span');
+    const legendHigh = el('span');
+    const gradient = ramp.map((c, i) => `rgb(${c.join(',')}) ${i * 10}%`).join(',');
+    const readout = el('div', {class: 'readout'}, 'Point at the map for a cell\'s value.');
+    const holder = el('div', {id: 'scene-map'});
+    Z.section('map', 'Map over the scene',
+      el('div', {class: 'controls'}, el('label', {}, 'Layer ', choice),
+        el('label', {}, 'Opacity ', opacity), el('div', {class: 'legend'}, legendLow,
+          el('span', {class: 'ramp', style: `background: linear-gradient(to right, ${gradient})`}),
+          legendHigh)),
+      holder, readout,
+      el('p', {class: 'muted'}, `Each cell is one ${grid.cellSize}-pixel square of the image` +
+        ' over the quick look of the original; cells no tile reached are clear. The ramp runs' +
+        ' from the layer\'s smallest to its largest finite value.'));
+    const {leaflet, overlay} = leafletMap(holder);
     let shown = null;
     const show = () => {
       const [statistic, band] = choice.value.split('|');
@@ -206,17 +228,7 @@
     };
     choice.addEventListener('change', show);
     opacity.addEventListener('input', () => overlay.setOpacity(opacity.value / 100));
-    leaflet.on('mousemove', (event) => {
-      const x = Math.floor(event.latlng.lng);
-      const y = Math.floor(-event.latlng.lat);
-      const column = Math.floor((x - grid.x0) / grid.cellSize);
-      const row = Math.floor((y - grid.y0) / grid.cellSize);
-      const inside = x >= area[0] && x <= area[2] && y >= area[1] && y <= area[3];
-      const cell = inside ? shown.cells[row * grid.columns + column] : undefined;
-      readout.textContent = `pixel ${x}, ${y}: ` + (!inside ? 'outside the evaluated area'
-        : cell === null ? 'no tile measured here'
-          : `${shown.statistic} on ${bandName(shown.band)} = ${fmt(cell)} (cell ${column}, ${row})`);
-    });
+    leaflet.on('mousemove', (event) => { readout.textContent = pointed(event, shown); });
     show();
     return leaflet;
   }

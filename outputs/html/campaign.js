@@ -81,24 +81,26 @@
     const groups = summary.groups.length > 1;
     const headers = ['row', ...(groups ? ['group'] : []), 'label', 'compressed', 'verdict',
       'bits per pixel', 'reduction %', ...statistics.map((s) => `${s} ${figureOf(s)}`),
-      'decode ms per MP', 'files'];
+      'decode ms per MP'];
     const rows = pairs.map((pair) => {
       const own = links[String(pair.row)] || {};
       const failed = pair.verdict === 'error';
       return [pair.row, ...(groups ? [{text: fileName(pair.group), attributes: {class: 'text'}}]
         : []), {text: pair.label, attributes: {class: 'text'}},
-        {text: fileName(pair.compressed), attributes: {class: 'text', title: pair.compressed}},
+        // The compressed file's name leads to the pair's page.
+        {text: [link(own.page, fileName(pair.compressed)) || fileName(pair.compressed), ' ',
+          el('small', {}, link(own.document, 'JSON'))], sort: fileName(pair.compressed),
+        attributes: {class: 'text', title: pair.compressed}},
         verdictCell(pair),
         failed ? '–' : {text: fmt(pair.bitsPerPixel), sort: pair.bitsPerPixel},
         failed ? '–' : {text: fmt(pair.reduction, 2), sort: pair.reduction},
         ...statistics.map((s) => statisticCell(pair, s, figureOf(s))),
         failed ? '–'
-          : {text: fmt(pair.decodeMsPerMegapixel, 1), sort: numeric(pair.decodeMsPerMegapixel)},
-        {text: [link(own.page, 'page'), own.page ? ' · ' : '', link(own.document, 'JSON')],
-          sort: pair.row, attributes: {class: 'text'}}];
+          : {text: fmt(pair.decodeMsPerMegapixel, 1), sort: numeric(pair.decodeMsPerMegapixel)}];
     });
     Z.section('pairs', 'Pairs', el('p', {class: 'muted'}, 'Click a column to sort it. Values ' +
-      'are given band by band; rows sort by the first band.'),
+      'are given band by band; rows sort by the first band. A file\'s name opens its pair\'s ' +
+      'page.'),
     el('div', {class: 'scroll'}, Z.table(headers, rows, {sortable: true, className: 'pairs'})));
   }
 
@@ -122,13 +124,14 @@
   function rdCharts(part, group, bandChoice) {
     const statistics = [...new Set(group.rateDistortion.map((c) => c.statistic))].sort(byImportance);
     const grid = el('div', {class: 'charts'});
-    part.append(el('h3', {}, 'Rate and distortion'), grid);
+    part.append(el('h3', {}, 'Rate and distortion'), el('p', {class: 'muted'}, 'Each ' +
+      'statistic\'s figure against bits per pixel, one series per label; SSIM and MS-SSIM in dB,' +
+      ' −10·log10(1 − value), as the BD figures take them.'), grid);
     const charts = statistics.map((statistic) => {
       const figure = group.rateDistortion.find((c) => c.statistic === statistic).figure;
       const box = el('div', {class: 'chart-box'});
       grid.append(box);
-      const axis = DECIBELS.has(statistic) ? `${statistic} in dB: −10·log10(1 − ${statistic})`
-        : statistic;
+      const axis = DECIBELS.has(statistic) ? `${statistic} in dB` : statistic;
       return {statistic, chart: Z.chart(box, {type: 'scatter',
         data: {datasets: datasets(group, statistic, Number(bandChoice.value))},
         options: {plugins: {title: {display: true, text: `${statistic} (${figure}) against rate`},

@@ -100,8 +100,13 @@ const Z = (() => {
         return tr;
       }));
     };
+    // A column of texts is aligned left, header included.
+    const leftAligned = (column) => rows.length > 0 &&
+      ['text', 'passed', 'failed', 'error'].includes((cellOf(rows[0][column]).attributes || {}).class);
     headers.forEach((header, column) => {
-      const th = el('th', options.sortable ? {class: 'sortable', title: 'Sort'} : {}, header);
+      const th = el('th', {class: [options.sortable ? 'sortable' : '',
+        leftAligned(column) ? 'text' : ''].join(' ').trim()}, header);
+      if (options.sortable) th.title = 'Sort';
       if (options.sortable) {
         th.addEventListener('click', () => {
           sorted = {column, ascending: sorted.column === column ? !sorted.ascending : true};

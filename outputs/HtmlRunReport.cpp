@@ -72,9 +72,8 @@ std::vector<GateOutcome> GateOutcomes(const RunFigures& figures, const GateSetti
                                   GateText(limit, settings.bands)));
     }
     if (settings.sameGeoreference) {
-        outcomes.push_back(
-            Judged(figures, {.limits = {}, .bands = {}, .sameGeoreference = true},
-                   "-requireSameGeoreference"));
+        outcomes.push_back(Judged(figures, {.limits = {}, .bands = {}, .sameGeoreference = true},
+                                  "-requireSameGeoreference"));
     }
     return outcomes;
 }
@@ -89,9 +88,10 @@ std::string PageTitle(const CParsedCommandLine& options) {
 CHtmlRunReport::CHtmlRunReport(const CParsedCommandLine& runOptions, const RunLayout& runLayout,
                                const std::string& fileName, const CJsonReportOutput& document,
                                RunPageFigures runFigures)
-    : options(runOptions), json(document), figures(runFigures), layout(runLayout), libraries(ReadPageLibraries()),
-      file(fileName, "HTML report"), map(QualityMapGridFor(options, layout),
-                                         layout.statisticNames.size(), layout.bandNames.size()),
+    : options(runOptions), json(document), figures(runFigures), layout(runLayout),
+      libraries(ReadPageLibraries()), file(fileName, "HTML report"),
+      map(QualityMapGridFor(options, layout), layout.statisticNames.size(),
+          layout.bandNames.size()),
       tiles(layout.statisticNames.size()),
       rankedStatistic(IndexOf(layout.statisticNames,
                               ShownStatistic(options.compareStat, layout.statisticNames))),

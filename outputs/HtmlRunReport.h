@@ -9,8 +9,8 @@
 #include "outputs/JsonReport.h"
 #include "outputs/QualityMap.h"
 #include "outputs/ResultWriter.h"
-#include "outputs/TileValueSeries.h"
 #include "outputs/RunPageData.h"
+#include "outputs/TileValueSeries.h"
 
 #include <functional>
 #include <string>

@@ -50,9 +50,9 @@ CRunOutputs::CRunOutputs(const CParsedCommandLine& options, const RunLayout& lay
 
 std::vector<ITileListener*> CRunOutputs::TileListeners() {
     std::vector<ITileListener*> listeners;
-    for (ITileListener* listener : std::initializer_list<ITileListener*>{
-             valuesRead ? &series : nullptr, json.get(), tileValues.get(), qualityMap.get(),
-             html.get()}) {
+    for (ITileListener* listener :
+         std::initializer_list<ITileListener*>{valuesRead ? &series : nullptr, json.get(),
+                                               tileValues.get(), qualityMap.get(), html.get()}) {
         if (listener != nullptr) {
             listeners.push_back(listener);
         }

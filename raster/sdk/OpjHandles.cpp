@@ -1,6 +1,9 @@
 #include "raster/sdk/OpjHandles.h"
 
+#include "raster/sdk/Error.h"
+
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 namespace Orv {
@@ -12,6 +15,8 @@ void IgnoreMessage(const char*, void*) {}
 // OpenJPEG reads through a buffer of this size; windows touch only parts of
 // the codestream, so a smaller chunk than its default of 1 MiB copies less.
 constexpr OPJ_SIZE_T kStreamChunkSize = 64 * 1024;
+
+constexpr OPJ_SIZE_T kEndOfStream = static_cast<OPJ_SIZE_T>(-1);
 
 } // namespace
 
@@ -34,12 +39,18 @@ OpjCodecPtr CreateQuietCodestreamDecoder(int threadCount) {
 }
 
 COpjFileStream::COpjFileStream(const CReadOnlyFile& file, const CodestreamExtent& codestream)
-    : cursor{&file, codestream, 0}, stream(opj_stream_create(kStreamChunkSize, OPJ_TRUE)) {
+    : COpjFileStream(file, {StreamPiece{codestream.offset, codestream.length, {}}}) {}
+
+COpjFileStream::COpjFileStream(const CReadOnlyFile& file, std::vector<StreamPiece> pieces)
+    : cursor{&file, std::move(pieces)}, stream(opj_stream_create(kStreamChunkSize, OPJ_TRUE)) {
     if (stream == nullptr) {
         throw std::bad_alloc();
     }
+    for (const StreamPiece& piece : cursor.pieces) {
+        cursor.length += piece.length;
+    }
     opj_stream_set_user_data(stream, &cursor, nullptr);
-    opj_stream_set_user_data_length(stream, codestream.length);
+    opj_stream_set_user_data_length(stream, cursor.length);
     opj_stream_set_read_function(stream, Read);
     opj_stream_set_skip_function(stream, Skip);
     opj_stream_set_seek_function(stream, Seek);
@@ -49,20 +60,41 @@ COpjFileStream::~COpjFileStream() {
     opj_stream_destroy(stream);
 }
 
+size_t COpjFileStream::ReadFromPiece(Cursor& cursor, std::byte* buffer, uint64_t byteCount) {
+    uint64_t pieceStart = 0;
+    for (const StreamPiece& piece : cursor.pieces) {
+        if (cursor.offset < pieceStart + piece.length) {
+            const uint64_t within = cursor.offset - pieceStart;
+            const auto wanted = static_cast<size_t>(std::min(byteCount, piece.length - within));
+            if (!piece.memory.empty()) {
+                std::memcpy(buffer, piece.memory.data() + within, wanted);
+                return wanted;
+            }
+            return cursor.file->ReadAt(piece.fileOffset + within, {buffer, wanted});
+        }
+        pieceStart += piece.length;
+    }
+    return 0;
+}
+
 OPJ_SIZE_T COpjFileStream::Read(void* buffer, OPJ_SIZE_T byteCount, void* userData) {
     auto* cursor = static_cast<Cursor*>(userData);
-    const uint64_t length = cursor->codestream.length;
-    if (cursor->offset >= length) {
-        return static_cast<OPJ_SIZE_T>(-1); // end of stream
+    if (cursor->offset >= cursor->length) {
+        return kEndOfStream;
     }
-    const OPJ_SIZE_T wanted = std::min<uint64_t>(byteCount, length - cursor->offset);
-    const size_t read = cursor->file->ReadAt(cursor->codestream.offset + cursor->offset,
-                                             {static_cast<std::byte*>(buffer), wanted});
-    if (read == 0) {
-        return static_cast<OPJ_SIZE_T>(-1); // the file shrank or cannot be read
+    const uint64_t wanted = std::min<uint64_t>(byteCount, cursor->length - cursor->offset);
+    auto* bytes = static_cast<std::byte*>(buffer);
+    uint64_t done = 0;
+    // A read may cross from one piece into the next.
+    while (done < wanted) {
+        const size_t read = ReadFromPiece(*cursor, bytes + done, wanted - done);
+        if (read == 0) {
+            break; // the file shrank or cannot be read
+        }
+        cursor->offset += read;
+        done += read;
     }
-    cursor->offset += read;
-    return read;
+    return done == 0 ? kEndOfStream : static_cast<OPJ_SIZE_T>(done);
 }
 
 OPJ_OFF_T COpjFileStream::Skip(OPJ_OFF_T byteCount, void* userData) {
@@ -82,11 +114,22 @@ OPJ_OFF_T COpjFileStream::Skip(OPJ_OFF_T byteCount, void* userData) {
 
 OPJ_BOOL COpjFileStream::Seek(OPJ_OFF_T position, void* userData) {
     auto* cursor = static_cast<Cursor*>(userData);
-    if (position < 0 || static_cast<uint64_t>(position) > cursor->codestream.length) {
+    if (position < 0 || static_cast<uint64_t>(position) > cursor->length) {
         return OPJ_FALSE;
     }
     cursor->offset = static_cast<uint64_t>(position);
     return OPJ_TRUE;
+}
+
+OpjHeader ReadOpjHeader(const COpjFileStream& stream, int threadCount) {
+    OpjHeader header{CreateQuietCodestreamDecoder(threadCount), nullptr};
+    opj_image_t* image = nullptr;
+    const bool read = opj_read_header(stream.Get(), header.codec.get(), &image);
+    header.image.reset(image);
+    if (!read || image == nullptr) {
+        throw CError(kErrorCorruptFile);
+    }
+    return header;
 }
 
 } // namespace Orv

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace Orv {
 
@@ -17,6 +18,11 @@ struct PixelWindow {
     bool operator==(const PixelWindow&) const = default;
 };
 
+// How the caller will ask for windows: row by row in reading order, each
+// row left to right, or in any order. Decoders that share work between
+// neighbouring windows do so only for windows read in order.
+enum class AccessOrder { Sequential, Random };
+
 // One open file of a format the layer reads. Decoders fail by throwing a
 // CError carrying the reason.
 class IRasterDecoder {
@@ -24,9 +30,12 @@ public:
     virtual ~IRasterDecoder() = default;
 
     virtual const OrvFileInfo& GetLayout() const = 0;
-    // Writes width x height samples of `band`, row-major, in the file's own
-    // sample type, at `samples`.
-    virtual void DecodeWindow(uint32_t band, const PixelWindow& window, std::byte* samples) = 0;
+    // Writes `bands` of `window` at `samples`, one band after the other, each
+    // width x height samples, row-major, in the file's own sample type.
+    virtual void DecodeWindow(const PixelWindow& window, std::span<const uint32_t> bands,
+                              std::byte* samples) = 0;
+    // Until told otherwise, a decoder takes its windows to come in any order.
+    virtual void SetAccessOrder(AccessOrder) {}
     // Lets decoders that keep a codec from window to window decode on this
     // many threads of the codec's own; 0, the default, decodes on the
     // caller's thread.

@@ -21,7 +21,15 @@ CVexlDecoder::CVexlDecoder(const std::string& fileName) : file(fileName) {
     }
 }
 
-void CVexlDecoder::DecodeWindow(uint32_t band, const PixelWindow& window, std::byte* samples) {
+void CVexlDecoder::DecodeWindow(const PixelWindow& window, std::span<const uint32_t> bands,
+                                std::byte* samples) {
+    const uint64_t bandBytes = uint64_t{window.width} * window.height * sampleSize;
+    for (size_t i = 0; i < bands.size(); ++i) {
+        DecodeBand(window, bands[i], samples + i * bandBytes);
+    }
+}
+
+void CVexlDecoder::DecodeBand(const PixelWindow& window, uint32_t band, std::byte* samples) {
     const uint64_t rowBytes = uint64_t{window.width} * sampleSize;
     for (uint32_t row = 0; row < window.height; ++row) {
         const uint64_t sampleIndex =

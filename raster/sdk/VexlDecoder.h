@@ -18,9 +18,12 @@ public:
     explicit CVexlDecoder(const std::string& fileName);
 
     const OrvFileInfo& GetLayout() const override { return layout; }
-    void DecodeWindow(uint32_t band, const PixelWindow& window, std::byte* samples) override;
+    void DecodeWindow(const PixelWindow& window, std::span<const uint32_t> bands,
+                      std::byte* samples) override;
 
 private:
+    void DecodeBand(const PixelWindow& window, uint32_t band, std::byte* samples);
+
     CReadOnlyFile file;
     OrvFileInfo layout{};
     size_t sampleSize = 0;

@@ -14,6 +14,7 @@ CError CView::Open(const std::string& fileName) {
     Close();
     try {
         decoder = OpenRasterDecoder(fileName);
+        decoder->SetAccessOrder(accessOrder);
         return CError();
     } catch (const CError& error) {
         return error;
@@ -34,14 +35,20 @@ OrvFileInfo* CView::GetFileInfo() const {
 CError CView::SetView(uint16_t bandCount, const uint32_t* bandIndices, uint32_t width,
                       uint32_t height, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
     // Until a window is decoded, there are no lines to read.
-    windowHeight = 0;
+    lineCount = 0;
     nextLine = 0;
     if (!decoder) {
         return CError(kErrorNotOpen);
     }
     const OrvFileInfo& layout = decoder->GetLayout();
-    if (bandCount != 1 || bandIndices == nullptr || bandIndices[0] >= layout.bandCount) {
+    if (bandCount == 0 || bandIndices == nullptr) {
         return CError(kErrorInvalidView);
+    }
+    const std::span<const uint32_t> bands(bandIndices, bandCount);
+    for (const uint32_t band : bands) {
+        if (band >= layout.bandCount) {
+            return CError(kErrorInvalidView);
+        }
     }
     const bool insideImage = x0 >= 0 && y0 >= 0 && x0 <= x1 && y0 <= y1 &&
                              static_cast<uint32_t>(x1) < layout.width &&
@@ -49,19 +56,21 @@ CError CView::SetView(uint16_t bandCount, const uint32_t* bandIndices, uint32_t 
     if (!insideImage || int64_t{x1} - x0 + 1 != width || int64_t{y1} - y0 + 1 != height) {
         return CError(kErrorInvalidView);
     }
-    return DecodeWindow(bandIndices[0], PixelWindow{static_cast<uint32_t>(x0),
-                                                    static_cast<uint32_t>(y0), width, height});
+    return DecodeWindow(
+        bands, PixelWindow{static_cast<uint32_t>(x0), static_cast<uint32_t>(y0), width, height});
 }
 
-CError CView::DecodeWindow(uint32_t band, const PixelWindow& window) {
+CError CView::DecodeWindow(std::span<const uint32_t> bands, const PixelWindow& window) {
     try {
-        const std::optional<size_t> byteCount = ByteCountOf(
+        const std::optional<size_t> bandBytes = ByteCountOf(
             window.width, window.height, SampleSizeOfCode(decoder->GetLayout().cellType));
+        const std::optional<size_t> byteCount =
+            bandBytes ? ByteCountOf(*bandBytes, bands.size(), 1) : std::nullopt;
         if (!byteCount) {
             return CError(kErrorOutOfMemory);
         }
         windowSamples.resize(*byteCount);
-        decoder->DecodeWindow(band, window, windowSamples.data());
+        decoder->DecodeWindow(window, bands, windowSamples.data());
     } catch (const CError& error) {
         return error;
     } catch (const std::bad_alloc&) {
@@ -70,7 +79,7 @@ CError CView::DecodeWindow(uint32_t band, const PixelWindow& window) {
         return CError(kErrorDecodeFailed);
     }
     windowWidth = window.width;
-    windowHeight = window.height;
+    lineCount = uint64_t{window.height} * bands.size();
     return CError();
 }
 
@@ -79,7 +88,7 @@ template <typename Sample> int32_t CView::ReadLineOf(Sample** line, uint32_t cel
         return kErrorNotOpen;
     }
     if (cellType != CellTypeCodeOf<Sample>::value || cellType != decoder->GetLayout().cellType ||
-        line == nullptr || *line == nullptr || nextLine >= windowHeight) {
+        line == nullptr || *line == nullptr || nextLine >= lineCount) {
         return kErrorInvalidView;
     }
     const size_t lineBytes = size_t{windowWidth} * sizeof(Sample);
@@ -116,12 +125,19 @@ void CView::SetDecoderThreads(uint32_t threadCount) {
     }
 }
 
+void CView::SetAccessOrder(AccessOrder order) {
+    accessOrder = order;
+    if (decoder) {
+        decoder->SetAccessOrder(order);
+    }
+}
+
 void CView::Close() {
     decoder.reset();
     windowSamples.clear();
     windowSamples.shrink_to_fit();
     windowWidth = 0;
-    windowHeight = 0;
+    lineCount = 0;
     nextLine = 0;
 }
 

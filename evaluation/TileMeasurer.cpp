@@ -1,6 +1,5 @@
 #include "evaluation/TileMeasurer.h"
 
-#include "platform/Clock.h"
 #include "platform/ZarnikError.h"
 
 #include <limits>
@@ -18,26 +17,12 @@ std::string TileSizeText(const CRegion& tile) {
            std::to_string(tile.Height()) + " pixels";
 }
 
-int32_t SampleCountOf(const CRegion& tile) {
+void CheckSampleCount(const CRegion& tile) {
     const int64_t count = tile.Width() * tile.Height();
     if (count > std::numeric_limits<int32_t>::max()) {
         throw CZarnikError::Detail(TileSizeText(tile) + " holds more than " +
                                    std::to_string(std::numeric_limits<int32_t>::max()) +
                                    " samples, the most one buffer can take");
-    }
-    return static_cast<int32_t>(count);
-}
-
-// Reads the tile and returns how long the read alone took, in microseconds.
-// A reader's detail gets the band and the file it came from.
-int64_t TimedRead(CBand& band, const CRegionPtr& tile, float* samples, const char* failurePrefix,
-                  const FailurePlace& place) {
-    try {
-        const int64_t start = MonotonicMicroseconds();
-        band.ReadRegion(tile, samples);
-        return MonotonicMicroseconds() - start;
-    } catch (...) {
-        RethrowWithContext(failurePrefix + std::to_string(*place.band) + " with error ", place);
     }
 }
 
@@ -51,55 +36,49 @@ CTileMeasurer::CTileMeasurer(std::vector<CAlgorithm*> statistics, const Compared
 TileMeasurement CTileMeasurer::MeasureTile(WorkerTools& tools, int32_t index,
                                            CRegionPtr tile) const {
     CheckInsideImage("Tile", *tile, images.width, images.height);
+    std::vector<CBand*> originalBands;
+    std::vector<CBand*> compressedBands;
+    for (int32_t b = 0; b < images.bandCount; ++b) {
+        originalBands.push_back(tools.original->GetBand(b));
+        compressedBands.push_back(tools.compressed->GetBand(b));
+        if (!originalBands.back()) {
+            throw CZarnikError::Detail("Unable to get original raster band " + std::to_string(b),
+                                       InBand(originalFileName, b));
+        }
+        if (!compressedBands.back()) {
+            throw CZarnikError::Detail("Unable to get compressed raster band " + std::to_string(b),
+                                       InBand(compressedFileName, b));
+        }
+    }
+    CheckSampleCount(*tile);
+    // Every band of the tile in one read per file, the original first.
+    tools.originalBands.Read(*tools.original, originalBands, tile,
+                             "Unable to read original image buffer for band ", originalFileName);
+    tools.compressedBands.Read(*tools.compressed, compressedBands, tile,
+                               "Unable to read compressed image buffer for band ",
+                               compressedFileName);
     TileMeasurement measurement{.index = index, .tile = std::move(tile), .bands = {}};
     measurement.bands.reserve(static_cast<size_t>(images.bandCount));
     for (int32_t b = 0; b < images.bandCount; ++b) {
-        measurement.bands.push_back(MeasureBand(tools, b, measurement.tile));
+        measurement.bands.push_back(MeasureBand(tools, b, *measurement.tile));
     }
     return measurement;
 }
 
 BandMeasurement CTileMeasurer::MeasureBand(WorkerTools& tools, int32_t bandIndex,
-                                           const CRegionPtr& tilePtr) const {
-    const CRegion& tile = *tilePtr;
-    const FailurePlace originalPlace = InBand(originalFileName, bandIndex);
-    const FailurePlace compressedPlace = InBand(compressedFileName, bandIndex);
-    CBand* originalBand = tools.original->GetBand(bandIndex);
-    CBand* compressedBand = tools.compressed->GetBand(bandIndex);
-    if (!originalBand) {
-        throw CZarnikError::Detail(
-            "Unable to get original raster band " + std::to_string(bandIndex), originalPlace);
-    }
-    if (!compressedBand) {
-        throw CZarnikError::Detail(
-            "Unable to get compressed raster band " + std::to_string(bandIndex), compressedPlace);
-    }
-
-    const int32_t sampleCount = SampleCountOf(tile);
-    float* original = nullptr;
-    float* compressed = nullptr;
-    try {
-        original = tools.originalSamples.Reserve(*originalBand, sampleCount);
-        compressed = tools.compressedSamples.Reserve(*compressedBand, sampleCount);
-    } catch (const std::bad_alloc&) {
-        throw CZarnikError::Detail(TileSizeText(tile) + " cannot be held in memory");
-    }
-
-    // Only the bands' own reads are timed; reading the mask is not decoding.
+                                           const CRegion& tile) const {
+    // Reading the mask is not decoding, and is not timed.
     bool allValid = true;
     if (tools.mask) {
-        tools.valid.resize(static_cast<size_t>(sampleCount));
+        tools.valid.resize(static_cast<size_t>(tile.Width() * tile.Height()));
         allValid = tools.mask->Read(bandIndex, tile, tools.valid.data());
     }
-
+    const auto band = static_cast<size_t>(bandIndex);
     BandMeasurement measurement;
-    measurement.originalReadUs =
-        TimedRead(*originalBand, tilePtr, original,
-                  "Unable to read original image buffer for band ", originalPlace);
-    measurement.compressedReadUs =
-        TimedRead(*compressedBand, tilePtr, compressed,
-                  "Unable to read compressed image buffer for band ", compressedPlace);
-    Measure(original, compressed, allValid ? nullptr : tools.valid.data(), tile, measurement);
+    measurement.originalReadUs = tools.originalBands.ReadMicroseconds(band);
+    measurement.compressedReadUs = tools.compressedBands.ReadMicroseconds(band);
+    Measure(tools.originalBands.Samples(band), tools.compressedBands.Samples(band),
+            allValid ? nullptr : tools.valid.data(), tile, measurement);
     return measurement;
 }
 

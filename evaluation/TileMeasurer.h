@@ -1,9 +1,9 @@
 #pragma once
 
 #include "evaluation/ImageCompatibility.h"
+#include "evaluation/TileBandsRead.h"
 #include "evaluation/TileMeasurement.h"
 #include "metrics/Algorithm.h"
-#include "raster/BandBuffer.h"
 #include "raster/GdalMaskReader.h"
 #include "raster/ImageFileReader.h"
 
@@ -16,8 +16,8 @@ struct WorkerTools {
     CImageFileReader* original = nullptr;
     CImageFileReader* compressed = nullptr;
     CGdalMaskReader* mask = nullptr; // null: every pixel counts
-    CReusableBandBuffer originalSamples;
-    CReusableBandBuffer compressedSamples;
+    CTileBandsRead originalBands;
+    CTileBandsRead compressedBands;
     std::vector<uint8_t> valid;
 };
 
@@ -33,8 +33,7 @@ public:
     TileMeasurement MeasureTile(WorkerTools& tools, int32_t index, CRegionPtr tile) const;
 
 private:
-    BandMeasurement MeasureBand(WorkerTools& tools, int32_t bandIndex,
-                                const CRegionPtr& tile) const;
+    BandMeasurement MeasureBand(WorkerTools& tools, int32_t bandIndex, const CRegion& tile) const;
     // Each statistic's value on the two buffers (nothing where too few
     // pixels hold data) and its term towards the whole-area figure.
     void Measure(const float* original, const float* compressed, const uint8_t* valid,

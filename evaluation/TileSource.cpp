@@ -29,8 +29,12 @@ CTileSource::CTileSource(const CParsedCommandLine& options, CRegionPtr area) {
     AsZarnikFailure([&] {
         if (!options.useRegions.empty()) {
             divider = std::make_shared<CSavedFileRegionDivider>(options.useRegions);
+            order = TileOrder::Replayed;
             return;
         }
+        order = options.requestType == "seq" || options.requestType == "sequential"
+                    ? TileOrder::Sequential
+                    : TileOrder::Random;
         divider = CreateRegionDivider(options.requestType, std::move(area), options.tileSize,
                                       options.tileCount);
         if (!options.saveRegions.empty()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "options/ParsedCommandLine.h"
+#include "raster/ImageFileReader.h"
 #include "regions/Region.h"
 #include "regions/RegionDivider.h"
 #include "regions/RegionDividerSerialisingDecorator.h"
@@ -20,6 +21,8 @@ public:
     CTileSource(const CParsedCommandLine& options, CRegionPtr area);
 
     int32_t Count() const { return count; }
+    // The order the tiles come in, for the readers.
+    TileOrder Order() const { return order; }
     // Tile number `index`; called in visiting order, a few tiles ahead.
     CRegionPtr Fetch(int32_t index);
     // Records tile `index` in the regions file once its turn has come.
@@ -33,4 +36,5 @@ private:
     // from `divider`, fetched ahead of their turn.
     std::shared_ptr<CRegionDividerSerialisingDecorator> recorder;
     int32_t count = 0;
+    TileOrder order = TileOrder::Random;
 };

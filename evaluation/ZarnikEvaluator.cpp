@@ -92,8 +92,10 @@ std::vector<WorkerTools> CZarnikEvaluator::OpenWorkerTools(int32_t workerCount) 
         workerReaders.push_back(openOriginal());
         tools[worker].original = workerReaders.back().get();
     }
-    if (openMaskReader) {
-        for (WorkerTools& worker : tools) {
+    for (WorkerTools& worker : tools) {
+        worker.original->SetTileOrder(tiles->Order());
+        worker.compressed->SetTileOrder(tiles->Order());
+        if (openMaskReader) {
             maskReaders.push_back(openMaskReader());
             worker.mask = maskReaders.back().get();
         }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,19 @@ public:
     virtual void FreeBuffer(float* buffer) = 0;
 };
 
+// How the tiles of a run come: row by row from the top left (sequential),
+// drawn at random, or replayed from a regions file in the order it holds.
+enum class TileOrder { Sequential, Random, Replayed };
+
+// One band of a band-set read: which band, where its samples go, how long
+// its share of the read took, and whether its samples are in place.
+struct BandRead {
+    int32_t band = 0;
+    float* samples = nullptr;
+    int64_t readUs = 0;
+    bool done = false;
+};
+
 // One open raster file. Derived constructors open the file and add the
 // bands they own in band order; a reader that shows bands of another reader
 // (the luma decorator) lists them itself.
@@ -60,6 +74,19 @@ public:
     // Lets the reader's decoder use this many threads of its own when fewer
     // workers than cores read; readers that have none ignore it.
     virtual void SetDecoderThreads(int32_t) {}
+    // Tells the reader how its tiles will come, so that it shares work
+    // between neighbouring tiles only when they come in reading order;
+    // readers without such work ignore it.
+    virtual void SetTileOrder(TileOrder) {}
+    // Reads the bands in `reads` of one tile in one call, each into its own
+    // buffer of the tile's size, and marks each done once its samples are in
+    // place. Each band's time is its share of the read: work done once for
+    // all bands (decoding the tile) counts for the first band of the set,
+    // work done per band (the conversion to floats) for that band, so the
+    // times add up to the whole read. Fails as the bands' ReadRegion does;
+    // the bands not marked done are unwritten or partly written. This
+    // reader reads band after band.
+    virtual void ReadBands(const CRegionPtr& tile, std::span<BandRead> reads);
     virtual float GetMaxBandValue() = 0;
     virtual ImageSize GetImageSize() = 0;
     virtual CellType GetCellType() { return CellType::UInt8; }

@@ -2,23 +2,19 @@
 
 #include "platform/ZarnikError.h"
 #include "raster/RgbToYuvConvertingFileReader.h"
-#include "raster/TileBytes.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <new>
 #include <stdexcept>
 
-CRgbToYuvConvertingBand::CRgbToYuvConvertingBand(CMutex* decoratorMutex,
-                                                 CRgbToYuvConvertingFileReader* owner,
+CRgbToYuvConvertingBand::CRgbToYuvConvertingBand(CRgbToYuvConvertingFileReader* owner,
                                                  int32_t plane)
-    : readerMutex(decoratorMutex), reader(owner), component(plane) {}
+    : reader(owner), component(plane) {}
 
 void CRgbToYuvConvertingBand::ReadRegion(const CRegionPtr& region, float* buffer) {
     CheckComponent();
-    CMutexLock lock(*readerMutex);
-    const float* plane = reader->GetPlane(region, component);
-    std::copy(plane, plane + TileByteCount(*region, sizeof(float)) / sizeof(float), buffer);
+    reader->ReadComponent(region, component, buffer);
 }
 
 std::string CRgbToYuvConvertingBand::GetName() {

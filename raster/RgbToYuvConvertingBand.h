@@ -11,8 +11,7 @@ class CRgbToYuvConvertingFileReader;
 // One converted plane (0 Y, 1 U, 2 V) of an RGB-to-YUV reader.
 class CRgbToYuvConvertingBand : public CBand {
 public:
-    CRgbToYuvConvertingBand(CMutex* decoratorMutex, CRgbToYuvConvertingFileReader* owner,
-                            int32_t plane);
+    CRgbToYuvConvertingBand(CRgbToYuvConvertingFileReader* owner, int32_t plane);
 
     // Fails with the reader's plain messages when the source cannot be read.
     void ReadRegion(const CRegionPtr& region, float* buffer) override;
@@ -24,7 +23,6 @@ public:
 private:
     void CheckComponent() const;
 
-    CMutex* readerMutex;
     CRgbToYuvConvertingFileReader* reader;
     int32_t component;
 };

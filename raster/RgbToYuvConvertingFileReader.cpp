@@ -1,7 +1,7 @@
 #include "raster/RgbToYuvConvertingFileReader.h"
 
+#include "platform/Clock.h"
 #include "platform/ZarnikError.h"
-#include "raster/BandBuffer.h"
 #include "raster/TileBytes.h"
 
 #include <limits>
@@ -10,12 +10,17 @@
 
 namespace {
 
-CBand* SourceBandOrThrow(CImageFileReader& source, int32_t index, const char* message) {
-    CBand* band = source.GetBand(index);
-    if (band == nullptr) {
-        throw CZarnikError::Complete(message);
+// 32-bit float arithmetic in exactly this order; no offset, rounding or
+// clamping, so U and V stay signed.
+float Converted(int32_t component, float red, float green, float blue) {
+    switch (component) {
+    case 0:
+        return (0.299f * red + 0.587f * green) + 0.114f * blue;
+    case 1:
+        return 0.436f * blue - (0.147f * red + 0.289f * green);
+    default:
+        return (0.615f * red - 0.515f * green) - 0.1f * blue;
     }
-    return band;
 }
 
 } // namespace
@@ -36,7 +41,7 @@ CRgbToYuvConvertingFileReader::CRgbToYuvConvertingFileReader(
         throw CZarnikError::Complete(
             "To convert RGB to YUV, underlying file reader must have 3 (RGB) or 4 bands (RGBA)");
     }
-    lumaBand = std::make_unique<CRgbToYuvConvertingBand>(&mutex, this, 0);
+    lumaBand = std::make_unique<CRgbToYuvConvertingBand>(this, 0);
     if (keepRgb) {
         for (int32_t index = 0; index < 3; ++index) {
             shownBands.push_back(sourceReader->GetBand(index));
@@ -56,56 +61,113 @@ float CRgbToYuvConvertingFileReader::GetMaxBandValue() {
     return keepRgb ? sourceReader->GetMaxBandValue() : 255.0f;
 }
 
-const float* CRgbToYuvConvertingFileReader::GetPlane(const CRegionPtr& region, int32_t component) {
-    // Identity, not equal bounds: the evaluator reads all bands of a tile
-    // with one tile object, and the cache's own reference keeps any later
-    // tile from reusing the cached one's address.
-    if (cachedRegion != region) {
-        ConvertTile(region);
-    }
-    return planes[static_cast<size_t>(component)].data();
+void CRgbToYuvConvertingFileReader::SetDecoderThreads(int32_t threadCount) {
+    sourceReader->SetDecoderThreads(threadCount);
 }
 
-void CRgbToYuvConvertingFileReader::ConvertTile(const CRegionPtr& region) {
-    cachedRegion.reset();
-    planes = {};
-    // The source bands count their buffers in signed 32 bits.
-    const size_t planeSize = TileByteCount(*region, sizeof(float)) / sizeof(float);
-    if (planeSize > size_t{std::numeric_limits<int32_t>::max()}) {
-        ThrowTileTooLarge(*region);
-    }
-    const auto sampleCount = static_cast<int32_t>(planeSize);
-    std::array<std::vector<float>, 3> yuv;
-    try {
-        for (std::vector<float>& plane : yuv) {
-            plane.resize(planeSize);
+void CRgbToYuvConvertingFileReader::SetTileOrder(TileOrder order) {
+    sourceReader->SetTileOrder(order);
+}
+
+void CRgbToYuvConvertingFileReader::ReadBands(const CRegionPtr& tile, std::span<BandRead> reads) {
+    CMutexLock lock(mutex);
+    const int32_t lumaIndex = keepRgb ? 3 : 0;
+    std::vector<BandRead> sourceReads;
+    BandRead* luma = nullptr;
+    for (BandRead& read : reads) {
+        if (read.band == lumaIndex) {
+            luma = &read;
+        } else if (keepRgb && read.band >= 0 && read.band < 3) {
+            sourceReads.push_back(BandRead{read.band, read.samples});
+        } else {
+            throw CZarnikError::Detail("No band " + std::to_string(read.band) + " to read");
         }
-    } catch (const std::bad_alloc&) {
-        ThrowTileTooLarge(*region);
     }
-    CBand* redBand = SourceBandOrThrow(*sourceReader, 0, "Unable to get underlying R band");
-    CBand* greenBand = SourceBandOrThrow(*sourceReader, 1, "Unable to get underlying G band");
-    CBand* blueBand = SourceBandOrThrow(*sourceReader, 2, "Unable to get underlying B band");
-    const CBandBuffer redSamples(*redBand, sampleCount);
-    const CBandBuffer greenSamples(*greenBand, sampleCount);
-    const CBandBuffer blueSamples(*blueBand, sampleCount);
+    const auto copyBack = [&](bool withTimes) {
+        for (size_t i = 0, s = 0; i < reads.size(); ++i) {
+            if (&reads[i] != luma) {
+                reads[i].done = sourceReads[s].done;
+                reads[i].readUs = withTimes ? sourceReads[s].readUs : 0;
+                ++s;
+            }
+        }
+    };
     try {
-        redBand->ReadRegion(region, redSamples.Samples());
-        greenBand->ReadRegion(region, greenSamples.Samples());
-        blueBand->ReadRegion(region, blueSamples.Samples());
+        if (!sourceReads.empty()) {
+            sourceReader->ReadBands(tile, sourceReads);
+        }
+    } catch (...) {
+        copyBack(false);
+        throw;
+    }
+    copyBack(true);
+    std::array<const BandRead*, 3> rgbReads{};
+    for (const BandRead& read : sourceReads) {
+        rgbReads[static_cast<size_t>(read.band)] = &read;
+    }
+    if (luma != nullptr) {
+        luma->readUs = Convert(tile, 0, luma->samples, rgbReads);
+        luma->done = true;
+    }
+}
+
+void CRgbToYuvConvertingFileReader::ReadComponent(const CRegionPtr& tile, int32_t component,
+                                                  float* samples) {
+    CMutexLock lock(mutex);
+    Convert(tile, component, samples, {});
+}
+int64_t CRgbToYuvConvertingFileReader::Convert(const CRegionPtr& tile, int32_t component,
+                                               float* samples,
+                                               const std::array<const BandRead*, 3>& rgbReads) {
+    const int64_t start = MonotonicMicroseconds();
+    // The source bands count their buffers in signed 32 bits.
+    const size_t planeSize = TileByteCount(*tile, sizeof(float)) / sizeof(float);
+    if (planeSize > size_t{std::numeric_limits<int32_t>::max()}) {
+        ThrowTileTooLarge(*tile);
+    }
+    static const char* const kMissingBand[] = {"Unable to get underlying R band",
+                                               "Unable to get underlying G band",
+                                               "Unable to get underlying B band"};
+    for (int32_t colour = 0; colour < 3; ++colour) {
+        if (sourceReader->GetBand(colour) == nullptr) {
+            throw CZarnikError::Complete(kMissingBand[colour]);
+        }
+    }
+    std::array<const float*, 3> rgb{};
+    std::vector<BandRead> ownReads;
+    for (int32_t colour = 0; colour < 3; ++colour) {
+        const auto c = static_cast<size_t>(colour);
+        if (rgbReads[c] != nullptr) {
+            rgb[c] = rgbReads[c]->samples;
+            continue;
+        }
+        try {
+            scratch[c].resize(planeSize);
+        } catch (const std::bad_alloc&) {
+            ThrowTileTooLarge(*tile);
+        }
+        rgb[c] = scratch[c].data();
+        ownReads.push_back(BandRead{colour, scratch[c].data()});
+    }
+    try {
+        if (!ownReads.empty()) {
+            sourceReader->ReadBands(tile, ownReads);
+        }
     } catch (...) {
         throw CZarnikError::Complete("Unable to get data from undelying band");
     }
-    for (size_t i = 0; i < yuv[0].size(); ++i) {
-        const float red = redSamples.Samples()[i];
-        const float green = greenSamples.Samples()[i];
-        const float blue = blueSamples.Samples()[i];
-        // 32-bit float arithmetic in exactly this order; no offset, rounding
-        // or clamping, so U and V stay signed.
-        yuv[0][i] = (0.299f * red + 0.587f * green) + 0.114f * blue;
-        yuv[1][i] = 0.436f * blue - (0.147f * red + 0.289f * green);
-        yuv[2][i] = (0.615f * red - 0.515f * green) - 0.1f * blue;
+    const auto convert = [&](auto formula) {
+        for (size_t i = 0; i < planeSize; ++i) {
+            samples[i] = formula(rgb[0][i], rgb[1][i], rgb[2][i]);
+        }
+    };
+    // One loop per plane, so that the plane's formula is chosen once.
+    if (component == 0) {
+        convert([](float r, float g, float b) { return Converted(0, r, g, b); });
+    } else if (component == 1) {
+        convert([](float r, float g, float b) { return Converted(1, r, g, b); });
+    } else {
+        convert([](float r, float g, float b) { return Converted(2, r, g, b); });
     }
-    planes = std::move(yuv);
-    cachedRegion = region;
+    return MonotonicMicroseconds() - start;
 }

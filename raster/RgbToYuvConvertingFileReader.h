@@ -8,8 +8,9 @@
 #include <vector>
 
 // Exposes the luma Y of an RGB or RGBA reader, after the source's own R, G
-// and B bands when `keepRgb` is set. Y, U and V of the last tile read are
-// kept, so that further bands of the same tile are a copy.
+// and B bands when `keepRgb` is set. A band-set read that asks for R, G, B
+// and Y reads the source's bands once and computes Y from them; only the
+// planes asked for are computed, and no tile is kept.
 class CRgbToYuvConvertingFileReader : public CImageFileReader {
 public:
     // Throws "Unable to get band count from underlying file reader" and "To
@@ -26,17 +27,29 @@ public:
     float GetMaxBandValue() override;
     ImageSize GetImageSize() override { return sourceReader->GetImageSize(); }
 
-    // Plane `component` (0 Y, 1 U, 2 V) of `region`, converted unless that very
-    // tile object is the one cached. The caller holds this reader's mutex.
-    const float* GetPlane(const CRegionPtr& region, int32_t component);
+    void SetDecoderThreads(int32_t threadCount) override;
+    void SetTileOrder(TileOrder order) override;
+    // The source's bands take the source's times; Y takes the time of the
+    // source reads made for it alone (none when R, G and B are in the same
+    // set) and of its conversion. Fails with the source's failure for a
+    // source band of the set, with the conversion's messages otherwise.
+    void ReadBands(const CRegionPtr& tile, std::span<BandRead> reads) override;
+    // Plane `component` (0 Y, 1 U, 2 V) of `tile` into `samples`.
+    void ReadComponent(const CRegionPtr& tile, int32_t component, float* samples);
 
 private:
-    void ConvertTile(const CRegionPtr& region);
+    // Reads the source's R, G and B of `tile` and computes `component` into
+    // `samples`: R, G and B come from `rgbReads` where the set held them
+    // (then already read), else into scratch planes. Returns the
+    // microseconds the conversion and the reads for it alone took.
+    int64_t Convert(const CRegionPtr& tile, int32_t component, float* samples,
+                    const std::array<const BandRead*, 3>& rgbReads);
 
     std::unique_ptr<CImageFileReader> sourceReader;
     bool keepRgb;
-    CRegionPtr cachedRegion;
-    std::array<std::vector<float>, 3> planes;
+    // R, G and B of the last tile converted without them in the set, kept
+    // only so that their memory serves the next tile.
+    std::array<std::vector<float>, 3> scratch;
     std::unique_ptr<CRgbToYuvConvertingBand> lumaBand;
     // What the reader shows, none of it owned here: the source's R, G and B
     // (with `keepRgb`), then `lumaBand`.

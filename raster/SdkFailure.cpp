@@ -2,8 +2,10 @@
 
 #include "raster/sdk/Error.h"
 
-void ThrowViewFailure(const char* fixedText, int32_t errorNumber, const FailurePlace& place) {
-    throw CZarnikError::Complete(std::string(fixedText) + " for " + place.Text() + " with error " +
+void ThrowViewFailure(const char* fixedText, int32_t errorNumber, const FailurePlace& place,
+                      const CRegion& tile) {
+    throw CZarnikError::Complete(std::string(fixedText) + " for " + place.Text() + " at tile " +
+                                     TileText(tile) + " with error " +
                                      ViewFailureReason(errorNumber),
                                  place);
 }

@@ -164,12 +164,14 @@ const Maker kVexl7x5 = Written("a.vexl", [](const std::string& name) {
     }
     Orv::WriteVexlFile(name, 7, 5, 3, samples);
 });
-// The fixed text first, then the band, the file and the view's reason.
-std::string Refused(int band) {
+// The fixed text first, then the band, the file, the tile and the view's reason.
+std::string Refused(int band, const std::string& tile) {
     return " | JP2SDK: complete: Error setting view for band " + std::to_string(band) +
-           " of <file> with error the window does not lie inside the image";
+           " of <file> at tile " + tile + " with error the window does not lie inside the image";
 }
-const std::string kVexl7x5Refused = "7x5 max 65535, UInt16" + Refused(0) + Refused(1) + Refused(2);
+std::string Vexl7x5Refused(const std::string& tile) {
+    return "7x5 max 65535, UInt16" + Refused(0, tile) + Refused(1, tile) + Refused(2, tile);
+}
 
 const Maker kGoodVexl = Vexl<uint16_t>({1, 2, 3, 4});
 
@@ -337,10 +339,11 @@ INSTANTIATE_TEST_SUITE_P(
          "7x5 max 65535, UInt16 | JP2SDK: 12 13 14 | JP2SDK: 1012 1013 1014 | JP2SDK: 2012 2013 "
          "2014",
          Sdk, MakeRegion(2, 1, 4, 1)},
-        {"TileRightOfTheImage", kVexl7x5, kVexl7x5Refused, Sdk, MakeRegion(6, 4, 7, 4)},
-        {"TileLeftOfTheImage", kVexl7x5, kVexl7x5Refused, Sdk, MakeRegion(-1, 0, 0, 0)},
-        {"TileBelowTheImage", kVexl7x5, kVexl7x5Refused, Sdk, MakeRegion(0, 0, 0, 5)},
-        {"EmptyTile", kVexl7x5, kVexl7x5Refused, Sdk, MakeRegion(3, 3, 2, 3)},
+        {"TileRightOfTheImage", kVexl7x5, Vexl7x5Refused("[6,4;7,4]"), Sdk, MakeRegion(6, 4, 7, 4)},
+        {"TileLeftOfTheImage", kVexl7x5, Vexl7x5Refused("[-1,0;0,0]"), Sdk,
+         MakeRegion(-1, 0, 0, 0)},
+        {"TileBelowTheImage", kVexl7x5, Vexl7x5Refused("[0,0;0,5]"), Sdk, MakeRegion(0, 0, 0, 5)},
+        {"EmptyTile", kVexl7x5, Vexl7x5Refused("[3,3;2,3]"), Sdk, MakeRegion(3, 3, 2, 3)},
         {"UpperCaseName", Renamed(kGoodVexl, "A.VEXL"), "2x2 max 65535, UInt16 | JP2SDK: 1 2 3 4"},
         {"Empty", Edited(kGoodVexl, [](auto& bytes) { bytes.clear(); })},
         {"HeaderCut", Edited(kGoodVexl, [](auto& bytes) { bytes.resize(10); })},
@@ -603,10 +606,10 @@ TEST(DamagedJpeg2000, FailsOnlyWithTheLayersMessages) {
                 ReadBand(*reader.GetBand(band), MakeRegion(0, 0, kWidth - 1, kHeight - 1));
             }
         });
-        // A failed read names its band and file after the fixed text.
+        // A failed read names its band, file and tile after the fixed text.
         const size_t band = outcome.find(" for band ");
         EXPECT_TRUE(band == std::string::npos ||
-                    outcome.find(" of " + folder.File("damaged.j2k") + " with error ", band) !=
+                    outcome.find(" of " + folder.File("damaged.j2k") + " at tile ", band) !=
                         std::string::npos)
             << outcome;
         outcomes.insert(outcome.substr(0, band));

@@ -40,15 +40,14 @@ const std::string kV = "0 156.824997 -130.164993 20.2600021 -50.4949989 96.92001
 
 TEST(RgbToYuvConversion, ComputesEveryPixelOfYUAndV) {
     CRgbToYuvConvertingFileReader reader(Source(), false);
-    CMutex mutex;
     const std::vector<std::string> expected = {"converted to Y: " + kY, "converted to U: " + kU,
                                                "converted to V: " + kV};
     for (int32_t component = 0; component < 3; ++component) {
-        CRgbToYuvConvertingBand band(&mutex, &reader, component);
+        CRgbToYuvConvertingBand band(&reader, component);
         EXPECT_EQ(band.GetName() + ": " + Text(ReadBand(band, kImage)), expected[component]);
     }
     for (const int32_t component : {3, -1}) {
-        EXPECT_EQ(Outcome([&] { CRgbToYuvConvertingBand(&mutex, &reader, component).GetName(); }),
+        EXPECT_EQ(Outcome([&] { CRgbToYuvConvertingBand(&reader, component).GetName(); }),
                   "detail: Unknown converted band " + std::to_string(component) +
                       " must be 0, 1, or 2 for YUV");
     }
@@ -95,23 +94,26 @@ TEST(RgbToYuvReader, ExposesRgbAndLumaOrLumaAloneOfThreeOrFourBands) {
               "complete: Unable to get band count from underlying file reader");
 }
 
-TEST(RgbToYuvReader, ConvertsEachTileObjectOnceWhateverItsBounds) {
+// A band-set read of R, G, B and Y reads each source band once and computes Y
+// from them; Y alone reads the source once more for itself.
+TEST(RgbToYuvReader, ReadsTheSourceOncePerBandSet) {
     std::unique_ptr<CFakeImageFileReader> owned = Source();
     CFakeImageFileReader* source = owned.get();
     CRgbToYuvConvertingFileReader reader(std::move(owned), true);
-    CMutex mutex;
-    CRgbToYuvConvertingBand uBand(&mutex, &reader, 1);
-    const CRegionPtr tile = MakeRegion(0, 0, 1, 1);
-
-    ReadBand(*reader.GetBand(3), tile);
-    ReadBand(*reader.GetBand(3), tile);
-    ReadBand(uBand, tile);
-    EXPECT_EQ(source->Band(0).readCount, 1);
-
-    ReadBand(*reader.GetBand(3), MakeRegion(0, 0, 1, 1)); // same bounds, another tile object
-    for (int32_t band = 0; band < 3; ++band) {
-        EXPECT_EQ(source->Band(band).readCount, 2) << "band " << band;
+    std::vector<std::vector<float>> planes(4, std::vector<float>(kWidth * kHeight));
+    std::vector<BandRead> reads;
+    for (int32_t band = 3; band >= 0; --band) { // any order of the set
+        reads.push_back(BandRead{band, planes[static_cast<size_t>(band)].data()});
     }
+    reader.ReadBands(kImage, reads);
+    EXPECT_EQ(Text(planes[3]), kY);
+    EXPECT_EQ(Text(planes[0]), "255 255 3 128 77 201");
+    for (int32_t band = 0; band < 3; ++band) {
+        EXPECT_EQ(source->Band(band).readCount, 1) << "band " << band;
+    }
+    EXPECT_TRUE(std::all_of(reads.begin(), reads.end(), [](const BandRead& r) { return r.done; }));
+    ReadBand(*reader.GetBand(3), kImage);
+    EXPECT_EQ(source->Band(2).readCount, 2);
 }
 
 TEST(RgbToYuvReader, ReportsFailedSourcesFreesTheirBuffersAndKeepsNothing) {

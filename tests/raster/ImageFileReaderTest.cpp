@@ -8,7 +8,6 @@
 #include <cpl_string.h>
 #include <gdal_priv.h>
 #include <gtest/gtest.h>
-#include <openjpeg.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -484,87 +483,6 @@ TEST(LosslessJpeg2000, ReadsWhatWasWrittenWindowByWindow) {
                     ASSERT_EQ(ReadBand(*sdk.GetBand(band), MakeRegion(x, y, x1, y1)), expected)
                         << "band " << band << " window " << x << "," << y;
                 }
-            }
-        }
-    }
-}
-
-// What OpenJPEG decodes for one window on its own, from a codec of its own.
-std::vector<float> DecodeWindowAlone(const std::string& fileName, int band, int x0, int y0, int x1,
-                                     int y1) {
-    opj_stream_t* stream = opj_stream_create_default_file_stream(fileName.c_str(), OPJ_TRUE);
-    opj_codec_t* codec = opj_create_decompress(OPJ_CODEC_JP2);
-    opj_dparameters_t parameters;
-    opj_set_default_decoder_parameters(&parameters);
-    opj_setup_decoder(codec, &parameters);
-    opj_image_t* image = nullptr;
-    std::vector<float> samples;
-    if (opj_read_header(stream, codec, &image) &&
-        opj_set_decode_area(codec, image, x0, y0, x1 + 1, y1 + 1) &&
-        opj_decode(codec, stream, image)) {
-        const opj_image_comp_t& component = image->comps[band];
-        samples.assign(component.data, component.data + size_t{component.w} * component.h);
-    }
-    opj_image_destroy(image);
-    opj_destroy_codec(codec);
-    opj_stream_destroy(stream);
-    return samples;
-}
-
-// Windows read in order are cut from whole decoded tiles, windows read at
-// random are decoded alone, windows spanning many tiles are assembled from
-// them, windows of a single-tile file come one after the other from one
-// codec: all must give exactly the window's own decode, lossy wavelet
-// included.
-TEST(Jpeg2000Windows, EveryWindowHoldsItsOwnDecode) {
-    struct Case {
-        const char* fileName;
-        GDALDataType type;
-        int bandCount;
-        std::vector<std::string> options;
-    };
-    const std::vector<Case> cases = {
-        {"lossy-rgb-ycc.jp2",
-         GDT_Byte,
-         3,
-         {"QUALITY=10", "REVERSIBLE=NO", "YCC=YES", "BLOCKXSIZE=64", "BLOCKYSIZE=64"}},
-        {"lossy-grey16.jp2",
-         GDT_UInt16,
-         1,
-         {"QUALITY=10", "REVERSIBLE=NO", "BLOCKXSIZE=64", "BLOCKYSIZE=64"}},
-        {"lossless-rgb.jp2", GDT_Byte, 3, LosslessJpeg2000Options(false, 64)},
-        {"single-tile-rgb-ycc.jp2", GDT_Byte, 3, {"QUALITY=10", "REVERSIBLE=NO", "YCC=YES"}},
-        {"single-tile-grey16.jp2", GDT_UInt16, 2, {"QUALITY=10", "REVERSIBLE=NO", "YCC=NO"}},
-        {"single-tile-lossless-rgb.jp2", GDT_Byte, 3, LosslessJpeg2000Options(true)},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.fileName);
-        TemporaryDirectory folder;
-        RasterFixture raster{kWidth, kHeight, c.type, {}, {}};
-        for (int band = 0; band < c.bandCount; ++band) {
-            raster.bands.push_back(BandSamples(c.type, band));
-        }
-        const std::string fileName = folder.File(c.fileName);
-        WriteJpeg2000(fileName, raster, c.options);
-        std::vector<std::array<int, 4>> windows;
-        for (int y = 0; y < kHeight; y += kWindowSize) {
-            for (int x = 0; x < kWidth; x += kWindowSize) {
-                windows.push_back({x, y, std::min(x + kWindowSize, kWidth) - 1,
-                                   std::min(y + kWindowSize, kHeight) - 1});
-            }
-        }
-        // In order, then backwards, when most windows miss the kept tiles,
-        // then the whole image, which spans every tile.
-        std::vector<std::array<int, 4>> visits = windows;
-        visits.insert(visits.end(), windows.rbegin(), windows.rend());
-        visits.push_back({0, 0, kWidth - 1, kHeight - 1});
-        CVexlJp2SdkImageFileReader sdk(fileName);
-        for (const auto& [x, y, x1, y1] : visits) {
-            for (int32_t band = 0; band < c.bandCount; ++band) {
-                const std::vector<float> alone = DecodeWindowAlone(fileName, band, x, y, x1, y1);
-                ASSERT_FALSE(alone.empty());
-                ASSERT_EQ(ReadBand(*sdk.GetBand(band), MakeRegion(x, y, x1, y1)), alone)
-                    << "band " << band << " window " << x << "," << y;
             }
         }
     }

@@ -29,8 +29,9 @@ constexpr size_t kPartCacheSmallestCapacity = 4;
 constexpr uint64_t kMostPartsPerWindow = 4;
 // Strips are at least this high and a multiple of this: OpenJPEG decodes the
 // code blocks a strip touches and a few rows beyond its edges at every
-// resolution, so lower strips would decode those rows again too often.
-constexpr uint32_t kLeastStripHeight = 256;
+// resolution, and every area decoded on a single-tile codec costs a fixed
+// share of the whole tile, so lower strips would cost too often.
+constexpr uint32_t kLeastStripHeight = 2048;
 constexpr uint32_t kStripHeightStep = 64;
 
 } // namespace
@@ -92,44 +93,55 @@ bool CJpeg2000Decoder::TilesAreCacheable() const {
 bool CJpeg2000Decoder::PrepareParts(const PixelWindow& window) {
     partsPrepared = true;
     if (TilesAreCacheable()) {
-        grid = PartGrid{layout.tileColumns, layout.tileRows, 0};
+        grid = PartGrid{layout.tileColumns, layout.tileRows, 0, 0, 0};
     } else {
         const uint32_t height = std::max(kLeastStripHeight, window.height);
         const uint32_t stripHeight =
             (height + kStripHeightStep - 1) / kStripHeightStep * kStripHeightStep;
-        const uint64_t partWidth = std::min<uint64_t>(layout.tileWidth, layout.file.width);
-        const std::optional<size_t> stripBytes =
-            ByteCountOf(partWidth * stripHeight, layout.file.bandCount, layout.sampleSize);
+        const std::optional<size_t> stripBytes = ByteCountOf(
+            uint64_t{window.width} * stripHeight, layout.file.bandCount, layout.sampleSize);
         if (!stripBytes || *stripBytes > kPartCacheBytes / kPartCacheSmallestCapacity) {
             return false;
         }
-        grid = PartGrid{layout.tileColumns, (layout.file.height + stripHeight - 1) / stripHeight,
-                        stripHeight};
+        const uint32_t origin = window.x0 % window.width;
+        grid = PartGrid{(layout.file.width - origin + window.width - 1) / window.width,
+                        (layout.file.height + stripHeight - 1) / stripHeight, stripHeight, origin,
+                        window.width};
     }
     const std::array<uint64_t, 5>& identity = file->Identity();
     std::vector<uint64_t> key(identity.begin(), identity.end());
-    key.insert(key.end(), {codestream.offset, codestream.length, grid.stripHeight});
+    key.insert(key.end(), {codestream.offset, codestream.length, grid.stripHeight,
+                           grid.columnOrigin, grid.columnWidth});
     partCache = SharedDecodedPartCache(key, kPartCacheRows * grid.columns + kPartCacheSpareParts,
                                        kPartCacheBytes);
     return true;
 }
 
-TileSpan CJpeg2000Decoder::PartsOf(const PixelWindow& window) const {
-    TileSpan span = layout.TilesOf(window);
-    if (grid.stripHeight != 0) {
-        span.firstRow = window.y0 / grid.stripHeight;
-        span.lastRow = (window.y0 + window.height - 1) / grid.stripHeight;
+std::optional<TileSpan> CJpeg2000Decoder::PartsOf(const PixelWindow& window) const {
+    if (grid.stripHeight == 0) {
+        return layout.TilesOf(window);
     }
-    return span;
+    // A window is cut from a column of strips only when it has the column's
+    // very columns: OpenJPEG's samples of an area depend, in rare places, on
+    // how far the area reaches left and right, never on how far up and down.
+    if (window.x0 < grid.columnOrigin || (window.x0 - grid.columnOrigin) % grid.columnWidth != 0) {
+        return std::nullopt;
+    }
+    const uint32_t column = (window.x0 - grid.columnOrigin) / grid.columnWidth;
+    if (column >= grid.columns || PartArea(column).width != window.width) {
+        return std::nullopt;
+    }
+    return TileSpan{column, column, window.y0 / grid.stripHeight,
+                    (window.y0 + window.height - 1) / grid.stripHeight};
 }
 
 PixelWindow CJpeg2000Decoder::PartArea(uint32_t partIndex) const {
     if (grid.stripHeight == 0) {
         return layout.TileArea(partIndex);
     }
-    const PixelWindow column = layout.TileArea(partIndex % grid.columns);
+    const uint32_t left = grid.columnOrigin + partIndex % grid.columns * grid.columnWidth;
     const uint32_t top = partIndex / grid.columns * grid.stripHeight;
-    return PixelWindow{column.x0, top, column.width,
+    return PixelWindow{left, top, std::min(grid.columnWidth, layout.file.width - left),
                        std::min(grid.stripHeight, layout.file.height - top)};
 }
 
@@ -146,14 +158,14 @@ bool CJpeg2000Decoder::ServesFromParts(const PixelWindow& window) {
         !partCache) {
         return false;
     }
-    const TileSpan span = PartsOf(window);
-    return span.lastColumn < grid.columns && span.lastRow < grid.rows &&
-           span.Count() <= kMostPartsPerWindow;
+    const std::optional<TileSpan> span = PartsOf(window);
+    return span && span->lastColumn < grid.columns && span->lastRow < grid.rows &&
+           span->Count() <= kMostPartsPerWindow;
 }
 
 void CJpeg2000Decoder::CopyFromParts(const PixelWindow& window, std::span<const uint32_t> bands,
                                      std::byte* samples) {
-    const TileSpan span = PartsOf(window);
+    const TileSpan span = *PartsOf(window);
     const size_t bandBytes = BandBytes(window);
     const uint32_t partCount = grid.columns * grid.rows;
     for (uint32_t row = span.firstRow; row <= span.lastRow; ++row) {

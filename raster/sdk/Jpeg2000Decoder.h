@@ -7,6 +7,7 @@
 #include "raster/sdk/RasterDecoder.h"
 
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -18,9 +19,9 @@ namespace Orv {
 // - Windows read in order are cut from parts decoded once and kept in a
 //   cache shared by all readers of the file: whole JPEG 2000 tiles of a tiled
 //   file, decoded on one codec per reader; or, for single-tile files and
-//   tiles too large to cache, strips of rows as wide as a tile, so that each
-//   code block is decoded about once and memory holds a few strips, never
-//   the whole image.
+//   tiles too large to cache, strips as wide as a window and many windows
+//   high, so that each window's code blocks are decoded with its column's,
+//   and memory holds two rows of strips, never the whole image.
 // - Windows covering most of many tiles are assembled from whole tiles
 //   decoded one by one, in the file's own sample type.
 // - Any other window (random access above all) is decoded alone, holding
@@ -42,11 +43,14 @@ public:
 private:
     // How the image is cut into parts for the shared cache: a grid of
     // `columns` x `rows` parts, each a whole tile when `stripHeight` is 0,
-    // else a tile's columns over `stripHeight` rows of the image.
+    // else a strip `columnWidth` wide (the first window's width, from
+    // `columnOrigin` on) and `stripHeight` high.
     struct PartGrid {
         uint32_t columns = 0;
         uint32_t rows = 0;
         uint32_t stripHeight = 0;
+        uint32_t columnOrigin = 0;
+        uint32_t columnWidth = 0;
     };
 
     static CodestreamLayout ReadLayout(const CReadOnlyFile& file,
@@ -56,7 +60,8 @@ private:
     // order; strips are at least as high as that window. False when windows
     // cannot be served from parts (strips too large for the cache).
     bool PrepareParts(const PixelWindow& window);
-    TileSpan PartsOf(const PixelWindow& window) const;
+    // The parts a window is cut from; nothing when it cannot be cut from them.
+    std::optional<TileSpan> PartsOf(const PixelWindow& window) const;
     PixelWindow PartArea(uint32_t partIndex) const;
     DecodedPart DecodePart(uint32_t partIndex);
     bool ServesFromParts(const PixelWindow& window);

@@ -95,7 +95,7 @@ TEST_F(ManyTiles, DamagedTileFailsTheSameTileAtAnyWorkerCount) {
                              "256", "-stat",       "mse", "-tileValues", "values.csv"};
     const std::string single = Outcome(folder, arguments + Lines{"-threads", "1"});
     EXPECT_NE(single.find("exit 2"), std::string::npos);
-    EXPECT_NE(single.find("for band 0 with error Error setting view for tile [256,128;287,159]"),
+    EXPECT_NE(single.find("Error setting view for band 0 of damaged.jp2 at tile [256,128;287,159] with error"),
               std::string::npos)
         << single;
     for (const char* workers : {"1", "2", "4"}) {

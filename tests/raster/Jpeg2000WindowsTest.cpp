@@ -91,8 +91,8 @@ void ExpectEveryWindowsOwnDecode(const std::string& fileName, int height, int ba
     }
 }
 
-// Windows read in order are cut from whole tiles or from strips of a
-// single-tile file (600 rows make three strips, and windows straddle them),
+// Windows read in order are cut from whole tiles or from columns of strips
+// of a single-tile file,
 // windows read at random are decoded alone, on a kept codec for single-tile
 // files (which starts afresh every so many windows), windows spanning many
 // tiles are assembled from them: all must give exactly the window's own

@@ -23,6 +23,23 @@ std::shared_ptr<IRegionDivider> CreateRegionDivider(const std::string& requestTy
     throw CZarnikError::Detail("Unknown requestType");
 }
 
+// Whether every tile lies below the previous one or on its row to its right,
+// as a sequential run records them: such a replay is read as that run was.
+bool IsRowByRow(IRegionDivider& divider, int32_t count) {
+    return AsZarnikFailure([&] {
+        CRegionPtr previous;
+        for (int32_t index = 0; index < count; ++index) {
+            CRegionPtr tile = divider.GetRegion(index);
+            if (previous && !(tile->y0 > previous->y0 ||
+                              (tile->y0 == previous->y0 && tile->x0 > previous->x1))) {
+                return false;
+            }
+            previous = std::move(tile);
+        }
+        return true;
+    });
+}
+
 } // namespace
 
 CTileSource::CTileSource(const CParsedCommandLine& options, CRegionPtr area) {
@@ -43,6 +60,9 @@ CTileSource::CTileSource(const CParsedCommandLine& options, CRegionPtr area) {
         }
     });
     count = AsZarnikFailure([&] { return divider->GetRegionCount(); });
+    if (order == TileOrder::Replayed && IsRowByRow(*divider, count)) {
+        order = TileOrder::Sequential;
+    }
 }
 
 CRegionPtr CTileSource::Fetch(int32_t index) {

@@ -21,7 +21,8 @@ public:
     CTileSource(const CParsedCommandLine& options, CRegionPtr area);
 
     int32_t Count() const { return count; }
-    // The order the tiles come in, for the readers.
+    // The order the tiles come in, for the readers; a replayed list that runs
+    // row by row is read as the sequential run that recorded it.
     TileOrder Order() const { return order; }
     // Tile number `index`; called in visiting order, a few tiles ahead.
     CRegionPtr Fetch(int32_t index);

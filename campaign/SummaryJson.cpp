@@ -5,26 +5,22 @@
 
 namespace {
 
-void OptionalNumber(CJsonWriter& json, const char* key, const std::optional<double>& value) {
-    json.Key(key);
-    if (value) {
-        json.Number(*value);
-    } else {
-        json.Null();
-    }
-}
-
 void WriteFigures(CJsonWriter& json, const BandFigures& figures) {
     json.BeginObject();
     json.Key("statistic");
     json.String(figures.statistic);
     json.Key("band");
     json.Integer(figures.band);
-    OptionalNumber(json, "avg", figures.avg);
-    OptionalNumber(json, "finiteAvg", figures.finiteAvg);
-    OptionalNumber(json, "pooled", figures.pooled);
-    OptionalNumber(json, "min", figures.min);
-    OptionalNumber(json, "p05", figures.p05);
+    json.Key("avg");
+    json.NumberOrNull(figures.avg);
+    json.Key("finiteAvg");
+    json.NumberOrNull(figures.finiteAvg);
+    json.Key("pooled");
+    json.NumberOrNull(figures.pooled);
+    json.Key("min");
+    json.NumberOrNull(figures.min);
+    json.Key("p05");
+    json.NumberOrNull(figures.p05);
     json.EndObject();
 }
 
@@ -62,7 +58,8 @@ void WritePair(CJsonWriter& json, const PairDocument& pair) {
     json.Number(pair.bitsPerPixel);
     json.Key("reduction");
     json.Number(pair.reduction);
-    OptionalNumber(json, "decodeMsPerMegapixel", pair.decodeMsPerMegapixel);
+    json.Key("decodeMsPerMegapixel");
+    json.NumberOrNull(pair.decodeMsPerMegapixel);
     json.Key("figures");
     json.BeginArray();
     for (const BandFigures& figures : pair.figures) {
@@ -90,7 +87,8 @@ void WriteCurve(CJsonWriter& json, const RdCurve& curve) {
         json.Integer(point.row);
         json.Key("bitsPerPixel");
         json.Number(point.bitsPerPixel);
-        OptionalNumber(json, "value", point.value);
+        json.Key("value");
+        json.NumberOrNull(point.value);
         json.EndObject();
     }
     json.EndArray();
@@ -109,8 +107,10 @@ void WriteBd(CJsonWriter& json, const BdEntry& entry) {
     json.Integer(entry.band);
     json.Key("qualityScale");
     json.String(entry.qualityScale);
-    OptionalNumber(json, "bdRatePercent", entry.figures.ratePercent);
-    OptionalNumber(json, "bdQuality", entry.figures.quality);
+    json.Key("bdRatePercent");
+    json.NumberOrNull(entry.figures.ratePercent);
+    json.Key("bdQuality");
+    json.NumberOrNull(entry.figures.quality);
     json.Key("reason");
     if (entry.figures.reason.empty()) {
         json.Null();
@@ -149,8 +149,9 @@ void WriteDecodeSpeeds(CJsonWriter& json, const std::vector<const PairDocument*>
         json.BeginObject();
         json.Key("label");
         json.String(label);
-        OptionalNumber(json, "megapixelsPerSecond",
-                       seconds > 0.0 ? std::optional<double>(megapixels / seconds) : std::nullopt);
+        json.Key("megapixelsPerSecond");
+        json.NumberOrNull(seconds > 0.0 ? std::optional<double>(megapixels / seconds)
+                                        : std::nullopt);
         json.EndObject();
     }
     json.EndArray();

@@ -158,15 +158,6 @@ void WriteFile(CJsonWriter& json, const std::string& path, uint64_t bytes, const
     json.EndObject();
 }
 
-void WriteOptionalNumber(CJsonWriter& json, const char* key, const std::optional<double>& value) {
-    json.Key(key);
-    if (value) {
-        json.Number(*value);
-    } else {
-        json.Null();
-    }
-}
-
 void WriteBand(CJsonWriter& json, int32_t band, const std::string& name,
                const ResultStatistics& statistics, const SeriesSummary& summary) {
     json.BeginObject();
@@ -191,11 +182,16 @@ void WriteBand(CJsonWriter& json, int32_t band, const std::string& name,
     const auto asFloat = [](const std::optional<double>& value) -> std::optional<double> {
         return value ? std::optional<double>(static_cast<float>(*value)) : std::nullopt;
     };
-    WriteOptionalNumber(json, "finiteAvg", asFloat(summary.finiteAvg));
-    WriteOptionalNumber(json, "stddev", asFloat(summary.stddev));
-    WriteOptionalNumber(json, "p05", summary.p05);
-    WriteOptionalNumber(json, "p50", summary.p50);
-    WriteOptionalNumber(json, "p95", summary.p95);
+    json.Key("finiteAvg");
+    json.NumberOrNull(asFloat(summary.finiteAvg));
+    json.Key("stddev");
+    json.NumberOrNull(asFloat(summary.stddev));
+    json.Key("p05");
+    json.NumberOrNull(summary.p05);
+    json.Key("p50");
+    json.NumberOrNull(summary.p50);
+    json.Key("p95");
+    json.NumberOrNull(summary.p95);
     // Over every visited pixel at once, for the statistics that have it.
     if (statistics.pooled) {
         json.Key("pooled");
@@ -245,10 +241,10 @@ void WriteReadTimes(CJsonWriter& json, const BandTimings& readTimes, uint64_t pi
     json.Key("maxMs");
     json.Number(figures.maxMs);
     // Every band's reads of a megapixel: a file's decode speed.
-    WriteOptionalNumber(json, "msPerMegapixel",
-                        pixels == 0 ? std::nullopt
-                                    : std::optional<double>(static_cast<double>(totalUs) * 1000.0 /
-                                                            static_cast<double>(pixels)));
+    json.Key("msPerMegapixel");
+    json.NumberOrNull(pixels == 0 ? std::nullopt
+                                  : std::optional<double>(static_cast<double>(totalUs) * 1000.0 /
+                                                          static_cast<double>(pixels)));
     json.EndObject();
 }
 

@@ -82,6 +82,14 @@ void CJsonWriter::Null() {
     text += "null";
 }
 
+void CJsonWriter::NumberOrNull(const std::optional<double>& value) {
+    if (value) {
+        Number(*value);
+    } else {
+        Null();
+    }
+}
+
 // Separates this value from the one before it in the same object or array;
 // a value right after its key needs nothing.
 void CJsonWriter::BeforeValue() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,8 @@ public:
     void Integer(int64_t value);
     void Bool(bool value);
     void Null();
+    // A number, or null where there is none.
+    void NumberOrNull(const std::optional<double>& value);
 
     // The document so far, ended by a line break once every level is closed.
     const std::string& Text() const { return text; }

@@ -9,6 +9,7 @@
 #include "evaluation/GdalImageRegionOutputter.h"
 #include "evaluation/ScoredRegionWriter.h"
 #include "evaluation/ZarnikEvaluator.h"
+#include "outputs/OutputClashCheck.h"
 #include "outputs/RunOutputs.h"
 #include "raster/sdk/Config.h"
 
@@ -135,6 +136,8 @@ bool RunAssembled(const CParsedCommandLine& options, const OutputPlacement& plac
 } // namespace
 
 bool RunComparison(const CParsedCommandLine& options) {
+    // A campaign writes into folders of its own, which it checks itself.
+    CheckOutputClashes(options);
     return RunAssembled(options, {}, false);
 }
 

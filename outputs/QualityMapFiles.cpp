@@ -13,14 +13,22 @@
 #include <limits>
 #include <stdexcept>
 
-namespace {
-
-std::string PreviewNameFor(const std::string& mapName) {
+std::string QualityMapPreviewName(const std::string& mapName) {
     std::filesystem::path preview(mapName);
     preview.replace_extension(".png");
     // A map named *.png must not be overwritten by its own quick look.
     return preview.string() == mapName ? mapName + ".png" : preview.string();
 }
+
+std::vector<std::string> QualityMapFileNames(const std::string& mapName) {
+    const std::string preview = QualityMapPreviewName(mapName);
+    // GDAL names the world file by replacing the quick look's extension.
+    std::filesystem::path worldFile(preview);
+    worldFile.replace_extension(".pgw");
+    return {mapName, preview, worldFile.string(), preview + ".aux.xml"};
+}
+
+namespace {
 
 // Creating the quick look now makes a name that cannot be written fail
 // before the first tile; GDAL writes the file again at the end.
@@ -44,7 +52,8 @@ void ThrowIfGdalFailed(const std::string& fileName, const char* what) {
 CQualityMapFiles::CQualityMapFiles(const std::string& fileName, const std::string& originalFileName,
                                    const QualityMapGrid& cells, int layerCount,
                                    const std::optional<RampEnds>& rampEnds)
-    : mapName(fileName), previewName(PreviewNameFor(fileName)), grid(cells), fixedRamp(rampEnds) {
+    : mapName(fileName), previewName(QualityMapPreviewName(fileName)), grid(cells),
+      fixedRamp(rampEnds) {
     const CGdalQuietErrors quiet;
     ReadGeoreferencing(originalFileName);
     GDALDriver* const geoTiff = GetGDALDriverManager()->GetDriverByName("GTiff");

@@ -10,6 +10,12 @@
 #include <string>
 #include <vector>
 
+// The quick look's name for the map `mapName`.
+std::string QualityMapPreviewName(const std::string& mapName);
+// Every file -qualityMap `mapName` writes: the map, its quick look, the quick
+// look's world file and its coordinate system file.
+std::vector<std::string> QualityMapFileNames(const std::string& mapName);
+
 // One band of the map: its description and its cells, row by row.
 struct QualityMapLayer {
     std::string description;

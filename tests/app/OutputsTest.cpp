@@ -351,43 +351,4 @@ TEST_F(Outputs, GatesTellStandardErrorBesideTheJsonAndPassAtTheirLimits) {
     EXPECT_EQ(atLimits.exitCode, 0) << atLimits.output;
 }
 
-TEST_F(Outputs, BadOutputsAndGatesFailWithExitCode2) {
-    // The first six rows fail on the command line, the next four before the
-    // first tile.
-    const std::vector<std::pair<Lines, std::string>> cases = {
-        {{"-failBelow", "ssim"}, "-failBelow expects stat=value, not 'ssim'"},
-        {{"-failBelow", "ssim="}, "-failBelow expects stat=value, not 'ssim='"},
-        {{"-failAbove", "ssim=abc"}, "-failAbove expects stat=value, not 'ssim=abc'"},
-        {{"-failBelow", "ssim=0.5x"}, "-failBelow expects stat=value, not 'ssim=0.5x'"},
-        {{"-failBelow", "=0.9"}, "-failBelow expects stat=value, not '=0.9'"},
-        {{"-failBelow", "psnr=30"},
-         "-failBelow statistic 'psnr' must be one of the values provided in -stat."},
-        {{"-json", "nowhere/r.json"}, "Unable to create JSON report nowhere/r.json"},
-        {{"-tileValues", "nowhere/t.csv"}, "Unable to create tile values file nowhere/t.csv"},
-        {{"-qualityMap", "nowhere/m.tif"}, "Unable to create quality map nowhere/m.tif"},
-        {{"-qualityMap", "m.tif", "-compareBand", "3"},
-         "The quality map's quick look shows -compareBand 3, which is no band of the 3-band "
-         "images"},
-        {{"-tileValues", "/dev/full"}, "Unable to write tile values file /dev/full"},
-        {{"-json", "/dev/full"}, "Unable to write JSON report /dev/full"},
-    };
-    for (size_t row = 0; row < cases.size(); ++row) {
-        const auto& [arguments, message] = cases[row];
-        SCOPED_TRACE(message);
-        const ProgramRun run = Run({"-ts", "128", "-tn", "2"}, arguments);
-        EXPECT_EQ(run.exitCode, 2);
-        EXPECT_EQ(run.errors, "");
-        const bool parse = row < 6, beforeFirstTile = row < 10;
-        EXPECT_NE(run.output.find((parse ? "\n\n" : "Error occured. Details: ") + message + "\n"),
-                  std::string::npos)
-            << run.output;
-        EXPECT_EQ(parse, run.output.find("Failed to parse command line") != std::string::npos);
-        EXPECT_TRUE(!beforeFirstTile || run.output.find(" of 2 [") == std::string::npos);
-    }
-    // When standard output cannot take the report, standard error says so.
-    const ProgramRun full = RunProgram(folder.Path(), {"-ts", "128", "-tn", "2"}, "/dev/full");
-    EXPECT_EQ(full.exitCode, 2);
-    EXPECT_EQ(full.errors, "Error occured. Details: Unable to write to standard output\n");
-}
-
 } // namespace

@@ -11,6 +11,8 @@
 #include "evaluation/ZarnikEvaluator.h"
 #include "outputs/OutputClashCheck.h"
 #include "outputs/RunOutputs.h"
+#include "platform/PartialFile.h"
+#include "platform/ZarnikError.h"
 #include "raster/sdk/Config.h"
 
 #include <chrono>
@@ -76,6 +78,7 @@ void WriteBestAndWorstTiles(const EvaluationResult& result, CZarnikEvaluator& ev
                        written(options.bestPrefix));
     WriteScoredRegions(outputter, original, compressed, result.worstTiles,
                        written(options.worstPrefix));
+    outputter.CommitRegions();
 }
 
 // Keeps a quiet run's gate lines; the verdict is told elsewhere.
@@ -87,6 +90,7 @@ protected:
 // The run, with the console report and the progress line unless `quiet`.
 bool RunAssembled(const CParsedCommandLine& options, const OutputPlacement& placement, bool quiet) {
     const auto start = std::chrono::steady_clock::now();
+    CDeferredRenames outputsAppearTogether;
     ChooseReportLocale();
     SwitchDitheringOffUnlessEnabled(options);
     CZarnikEvaluator evaluator(&options);
@@ -129,6 +133,9 @@ bool RunAssembled(const CParsedCommandLine& options, const OutputPlacement& plac
     };
     for (IResultWriter* writer : outputs.ResultWriters(console ? &*console : nullptr)) {
         writer->Write(finished);
+    }
+    if (const std::string lost = outputsAppearTogether.RenameAll(); !lost.empty()) {
+        throw CZarnikError::Detail("Unable to write " + lost);
     }
     return outputs.GatesPassed();
 }

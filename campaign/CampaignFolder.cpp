@@ -1,8 +1,7 @@
 #include "campaign/CampaignFolder.h"
 
+#include "platform/PartialFile.h"
 #include "platform/ZarnikError.h"
-
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -14,16 +13,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// A temporary name beside `path`, unique to this process.
-std::string TemporaryNameFor(const fs::path& path) {
-    std::string name = ".";
-    name += path.filename().string();
-    name += '.';
-    name += std::to_string(::getpid());
-    name += ".partial";
-    return (path.parent_path() / name).string();
-}
 
 bool IsDocumentName(const std::string& name) {
     const size_t dash = name.find('-');
@@ -41,7 +30,7 @@ void PrepareOutputFolder(const std::string& folder) {
     if (error || !fs::is_directory(folder)) {
         throw CZarnikError::Complete("Unable to create output folder " + folder);
     }
-    const std::string probe = TemporaryNameFor(fs::path(folder) / "probe");
+    const std::string probe = PartialNameFor((fs::path(folder) / "probe").string());
     FILE* const file = std::fopen(probe.c_str(), "wb");
     if (file == nullptr) {
         throw CZarnikError::Complete("Unable to write in output folder " + folder);
@@ -51,12 +40,11 @@ void PrepareOutputFolder(const std::string& folder) {
 }
 
 void WriteFileAtomically(const std::string& path, const std::string& text) {
-    const std::string temporary = TemporaryNameFor(path);
-    FILE* const file = std::fopen(temporary.c_str(), "wb");
+    CPartialFile partial(path);
+    FILE* const file = std::fopen(partial.TemporaryName().c_str(), "wb");
     bool written = file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
     written = file != nullptr && std::fclose(file) == 0 && written;
-    if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
+    if (!written || !partial.Commit()) {
         throw CZarnikError::Complete("Unable to write " + path);
     }
 }

@@ -9,6 +9,7 @@
 
 #include <gdal_priv.h>
 
+#include <algorithm>
 #include <concepts>
 #include <filesystem>
 #include <limits>
@@ -53,6 +54,17 @@ CGdalImageRegionOutputter::CGdalImageRegionOutputter(std::string name, std::stri
 void CGdalImageRegionOutputter::OutputRegion(CImageFileReader& reader, const std::string& name,
                                              const CRegionPtr& region) {
     const std::string fileName = FileNameOf(name);
+    // GDAL's virtual file systems have no rename of ours: written in place.
+    auto partial =
+        fileName.starts_with("/vsi") ? nullptr : std::make_unique<CPartialFile>(fileName);
+    const std::string target = partial ? partial->TemporaryName() : fileName;
+    // A failed file under its temporary name goes with its object; one
+    // written in place is removed.
+    const auto removeFailed = [&] {
+        if (!partial || partial->TemporaryName() == fileName) {
+            RemoveRegion(name);
+        }
+    };
     const int32_t bandCount = reader.GetBandCount();
     const GDALDataType dataType = OutputDataType(reader.GetCellType());
     // The tile buffers count their samples in signed 32 bits.
@@ -68,7 +80,7 @@ void CGdalImageRegionOutputter::OutputRegion(CImageFileReader& reader, const std
     options.push_back(nullptr);
     const CGdalQuietErrors quiet;
     GDALDatasetUniquePtr dataset(
-        driver->Create(fileName.c_str(), static_cast<int32_t>(region->Width()),
+        driver->Create(target.c_str(), static_cast<int32_t>(region->Width()),
                        static_cast<int32_t>(region->Height()), bandCount, dataType,
                        creationOptions.empty() ? nullptr : options.data()));
     if (!dataset) {
@@ -79,7 +91,7 @@ void CGdalImageRegionOutputter::OutputRegion(CImageFileReader& reader, const std
         complete = WriteBands(reader, *dataset, region);
     } catch (...) {
         dataset.reset();
-        RemoveRegion(name);
+        removeFailed();
         throw;
     }
     // GDAL writes most of the file when it flushes and closes it, and reports
@@ -88,8 +100,21 @@ void CGdalImageRegionOutputter::OutputRegion(CImageFileReader& reader, const std
     dataset->FlushCache();
     dataset.reset();
     if (!complete || CPLGetLastErrorType() == CE_Failure || CPLGetLastErrorType() == CE_Fatal) {
-        RemoveRegion(name);
+        removeFailed();
         throw CZarnikError::Detail("Unable to write tile file " + fileName);
+    }
+    if (partial) {
+        pending.push_back(std::move(partial));
+    }
+}
+
+void CGdalImageRegionOutputter::CommitRegions() {
+    std::vector<std::unique_ptr<CPartialFile>> files = std::move(pending);
+    pending.clear();
+    for (const auto& file : files) {
+        if (!file->Commit()) {
+            throw CZarnikError::Detail("Unable to write tile file " + file->FinalName());
+        }
     }
 }
 
@@ -116,6 +141,14 @@ bool CGdalImageRegionOutputter::WriteBands(CImageFileReader& reader, GDALDataset
 
 void CGdalImageRegionOutputter::RemoveRegion(const std::string& name) {
     const std::string fileName = FileNameOf(name);
+    // A file still under its temporary name goes with its object.
+    const auto written = std::find_if(pending.begin(), pending.end(), [&](const auto& file) {
+        return file->FinalName() == fileName && file->TemporaryName() != fileName;
+    });
+    if (written != pending.end()) {
+        pending.erase(written);
+        return;
+    }
     if (fileName.starts_with("/vsi")) {
         VSIUnlink(fileName.c_str());
         return;

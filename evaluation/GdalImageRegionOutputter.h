@@ -2,6 +2,9 @@
 
 #include "evaluation/ImageRegionOutputter.h"
 
+#include "platform/PartialFile.h"
+
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,6 +25,7 @@ public:
     void OutputRegion(CImageFileReader& reader, const std::string& name,
                       const CRegionPtr& region) override;
     void RemoveRegion(const std::string& name) override;
+    void CommitRegions() override;
 
 private:
     std::string FileNameOf(const std::string& name) const;
@@ -33,4 +37,6 @@ private:
     std::string driverName;
     std::string extension;
     std::vector<std::string> creationOptions;
+    // The files written under temporary names, to be renamed by CommitRegions.
+    std::vector<std::unique_ptr<CPartialFile>> pending;
 };

@@ -16,4 +16,8 @@ public:
     // Removes the file of `name` written before, so that a tile whose other
     // file failed leaves nothing half done behind.
     virtual void RemoveRegion(const std::string& name) = 0;
+    // Gives every file written since the last call its final name, all at
+    // once when the run is over, so a run that fails or is interrupted
+    // before leaves none of them.
+    virtual void CommitRegions() = 0;
 };

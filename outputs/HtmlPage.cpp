@@ -3,8 +3,6 @@
 #include "outputs/HtmlAssets.h"
 #include "platform/ZarnikError.h"
 
-#include <unistd.h>
-
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -173,38 +171,21 @@ std::string AssemblePage(PageKind kind, std::string_view title, const PageLibrar
 }
 
 CPageFile::CPageFile(std::string fileName, std::string what)
-    : name(std::move(fileName)), description(std::move(what)) {
-    // Hidden, and unique to this process (g++ 12 warns wrongly on "." + name).
-    const std::filesystem::path path(name);
-    std::string hidden = ".";
-    hidden += path.filename().string();
-    hidden += '.';
-    hidden += std::to_string(::getpid());
-    hidden += ".partial";
-    temporary = (path.parent_path() / hidden).string();
-    FILE* const file = std::fopen(temporary.c_str(), "wb");
-    if (file == nullptr || std::filesystem::is_directory(name)) {
-        if (file != nullptr) {
-            std::fclose(file);
-            std::remove(temporary.c_str());
-        }
-        throw CZarnikError::Detail("Unable to create " + description + " " + name);
+    : partial(std::move(fileName)), description(std::move(what)) {
+    FILE* const file = std::fopen(partial.TemporaryName().c_str(), "wb");
+    if (file != nullptr) {
+        std::fclose(file);
     }
-    std::fclose(file);
-}
-
-CPageFile::~CPageFile() {
-    if (!committed) {
-        std::remove(temporary.c_str());
+    if (file == nullptr || std::filesystem::is_directory(partial.FinalName())) {
+        throw CZarnikError::Detail("Unable to create " + description + " " + partial.FinalName());
     }
 }
 
 void CPageFile::Commit(const std::string& text) {
-    FILE* const file = std::fopen(temporary.c_str(), "wb");
+    FILE* const file = std::fopen(partial.TemporaryName().c_str(), "wb");
     bool written = file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
     written = file != nullptr && std::fclose(file) == 0 && written;
-    if (!written || std::rename(temporary.c_str(), name.c_str()) != 0) {
-        throw CZarnikError::Detail("Unable to write " + description + " " + name);
+    if (!written || !partial.Commit()) {
+        throw CZarnikError::Detail("Unable to write " + description + " " + partial.FinalName());
     }
-    committed = true;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/PartialFile.h"
+
 #include <string>
 #include <string_view>
 #include <utility>
@@ -40,16 +42,11 @@ class CPageFile {
 public:
     // `what` names the file in messages: "Unable to create <what> <name>".
     CPageFile(std::string fileName, std::string what);
-    ~CPageFile();
-    CPageFile(const CPageFile&) = delete;
-    CPageFile& operator=(const CPageFile&) = delete;
 
     // Writes `text` and renames the file into place; throws when any of it failed.
     void Commit(const std::string& text);
 
 private:
-    std::string name;
-    std::string temporary;
+    CPartialFile partial;
     std::string description;
-    bool committed = false;
 };

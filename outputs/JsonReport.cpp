@@ -325,7 +325,7 @@ CJsonReportOutput::CJsonReportOutput(const CParsedCommandLine& runOptions, const
       series(values), integrity(identities), coverage(layout.area, runOptions.tileSize),
       appendix(std::move(keys)) {
     if (!fileName.empty()) {
-        file.emplace(fileName, "JSON report");
+        file.emplace(fileName, "JSON report", COutputFile::Kind::Whole);
     }
 }
 

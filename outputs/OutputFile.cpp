@@ -2,12 +2,31 @@
 
 #include "platform/ZarnikError.h"
 
+#include <sys/stat.h>
+
 #include <stdexcept>
 #include <utility>
 
-COutputFile::COutputFile(const std::string& fileName, std::string what)
+namespace {
+
+// False when `name` no longer leads to the open `file`.
+bool StillNamed(FILE* file, const std::string& name) {
+    struct stat opened {};
+    struct stat named {};
+    return ::fstat(::fileno(file), &opened) == 0 && ::stat(name.c_str(), &named) == 0 &&
+           opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+}
+
+} // namespace
+
+COutputFile::COutputFile(const std::string& fileName, std::string what, Kind kind)
     : name(fileName), description(std::move(what)) {
-    file = name == "-" ? stdout : std::fopen(name.c_str(), "wb");
+    if (kind == Kind::Whole && name != "-") {
+        partial.emplace(name);
+    }
+    file = name == "-" ? stdout
+           : partial   ? std::fopen(partial->TemporaryName().c_str(), "wb")
+                       : std::fopen(name.c_str(), "wb");
     if (file == nullptr) {
         throw CZarnikError::Detail("Unable to create " + description + " " + name);
     }
@@ -41,8 +60,10 @@ void COutputFile::Close() {
         return;
     }
     failed = failed || std::ferror(file) != 0;
+    failed = failed || !StillNamed(file, partial ? partial->TemporaryName() : name);
     failed = (std::fclose(file) != 0) || failed;
     file = nullptr;
+    failed = failed || (partial && !partial->Commit());
     if (failed) {
         ThrowWriteFailure();
     }

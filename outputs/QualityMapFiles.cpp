@@ -32,10 +32,10 @@ namespace {
 
 // Creating the quick look now makes a name that cannot be written fail
 // before the first tile; GDAL writes the file again at the end.
-void CheckCreatable(const std::string& fileName, const char* what) {
+void CheckCreatable(const std::string& fileName, const std::string& previewName) {
     FILE* const file = std::fopen(fileName.c_str(), "wb");
     if (file == nullptr) {
-        throw CZarnikError::Detail(std::string("Unable to create ") + what + " " + fileName);
+        throw CZarnikError::Detail("Unable to create quality map preview " + previewName);
     }
     std::fclose(file);
 }
@@ -54,18 +54,21 @@ CQualityMapFiles::CQualityMapFiles(const std::string& fileName, const std::strin
                                    const std::optional<RampEnds>& rampEnds)
     : mapName(fileName), previewName(QualityMapPreviewName(fileName)), grid(cells),
       fixedRamp(rampEnds) {
+    for (const std::string& name : QualityMapFileNames(mapName)) {
+        parts.push_back(std::make_unique<CPartialFile>(name));
+    }
     const CGdalQuietErrors quiet;
     ReadGeoreferencing(originalFileName);
     GDALDriver* const geoTiff = GetGDALDriverManager()->GetDriverByName("GTiff");
     const char* const creationOptions[] = {"COMPRESS=DEFLATE", nullptr};
     if (geoTiff != nullptr) {
-        map.reset(geoTiff->Create(mapName.c_str(), grid.columns, grid.rows, layerCount, GDT_Float32,
-                                  const_cast<char**>(creationOptions)));
+        map.reset(geoTiff->Create(parts[kMap]->TemporaryName().c_str(), grid.columns, grid.rows,
+                                  layerCount, GDT_Float32, const_cast<char**>(creationOptions)));
     }
     if (!map) {
         throw CZarnikError::Detail("Unable to create quality map " + mapName);
     }
-    CheckCreatable(previewName, "quality map preview");
+    CheckCreatable(parts[kPreview]->TemporaryName(), previewName);
 }
 
 // The map's cell (0, 0) starts at the evaluated area's corner and each cell
@@ -116,6 +119,22 @@ void CQualityMapFiles::Write(const std::vector<QualityMapLayer>& layers, size_t 
     if (previewLayer < layers.size()) {
         WritePreview(layers[previewLayer]);
     }
+    CommitFiles();
+}
+
+// The map and its quick look's files are renamed into place only once all of
+// them are whole. GDAL writes no coordinate system file for a quick look
+// without one: an earlier run's is then removed, as it would describe
+// another picture.
+void CQualityMapFiles::CommitFiles() {
+    for (const auto& part : parts) {
+        std::error_code error;
+        if (!std::filesystem::exists(part->TemporaryName(), error)) {
+            std::filesystem::remove(part->FinalName(), error);
+        } else if (!part->Commit()) {
+            throw CZarnikError::Detail("Unable to write quality map " + mapName);
+        }
+    }
 }
 
 // GDAL's PNG driver keeps no georeferencing in the picture itself: the world
@@ -147,10 +166,11 @@ void CQualityMapFiles::WritePreview(const QualityMapLayer& layer) const {
         if (!coordinateSystem.empty()) {
             drawn->SetProjection(coordinateSystem.c_str());
         }
-        const GDALDatasetUniquePtr copy(
-            png->CreateCopy(previewName.c_str(), drawn.get(), FALSE, nullptr, nullptr, nullptr));
-        written = copy != nullptr &&
-                  GDALWriteWorldFile(previewName.c_str(), "pgw", pixelToWorld.data()) != FALSE;
+        const GDALDatasetUniquePtr copy(png->CreateCopy(parts[kPreview]->TemporaryName().c_str(),
+                                                        drawn.get(), FALSE, nullptr, nullptr,
+                                                        nullptr));
+        written = copy != nullptr && GDALWriteWorldFile(parts[kPreview]->TemporaryName().c_str(),
+                                                        "pgw", pixelToWorld.data()) != FALSE;
     }
     if (!written) {
         throw CZarnikError::Detail("Unable to write quality map preview " + previewName);

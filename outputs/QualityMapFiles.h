@@ -5,7 +5,10 @@
 
 #include <gdal_priv.h>
 
+#include "platform/PartialFile.h"
+
 #include <array>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,7 +30,8 @@ struct QualityMapLayer {
 // legend, its world file (".pgw") and its coordinate system (".png.aux.xml"),
 // so that a GIS lays the quick look on the original too. The map and the
 // quick look are created when the object is, before the first tile, and
-// filled by Write after the last.
+// filled by Write after the last, under temporary names beside them that are
+// renamed into place once all of them are whole.
 class CQualityMapFiles {
 public:
     // Takes the coordinate system and geotransform of `originalFileName`; an
@@ -46,6 +50,7 @@ public:
 private:
     void ReadGeoreferencing(const std::string& originalFileName);
     void WritePreview(const QualityMapLayer& layer) const;
+    void CommitFiles();
 
     std::string mapName;
     std::string previewName;
@@ -53,5 +58,9 @@ private:
     std::array<double, 6> geoTransform{0.0, 1.0, 0.0, 0.0, 0.0, 1.0};
     std::string coordinateSystem;
     std::optional<RampEnds> fixedRamp;
+    // The files of QualityMapFileNames, in its order, written under
+    // temporary names until every one is whole.
+    enum Part : size_t { kMap, kPreview };
+    std::vector<std::unique_ptr<CPartialFile>> parts;
     GDALDatasetUniquePtr map;
 };

@@ -38,3 +38,8 @@ void CTileValuesCsv::OnTile(const TileMeasurement& measurement) {
     file.Write(rows);
     file.Flush();
 }
+
+void CTileValuesCsv::Write(const FinishedRun&) {
+    file.Write("# complete\n");
+    file.Close();
+}

@@ -11,15 +11,16 @@
 // tile,x0,y0,x1,y1,band,<statistic>...,originalReadUs,compressedReadUs.
 // Each tile's rows reach the file before the next tile is measured, so a run
 // that dies half-way leaves the rows of the tiles it finished; writing the
-// finished run closes the file.
+// finished run adds the last line "# complete" and closes the file, so a file
+// without that line is from a run that did not measure every tile.
 class CTileValuesCsv : public ITileListener, public IResultWriter {
 public:
     // Creates the file and writes the header; throws when it cannot.
     CTileValuesCsv(const std::string& fileName, const std::vector<std::string>& statisticNames);
 
     void OnTile(const TileMeasurement& measurement) override;
-    // Closes the file; throws when any row was lost.
-    void Write(const FinishedRun&) override { file.Close(); }
+    // Ends the file with "# complete" and closes it; throws when any row was lost.
+    void Write(const FinishedRun&) override;
 
 private:
     COutputFile file;

@@ -1,6 +1,9 @@
 #include "regions/RegionDividerSerialisingDecorator.h"
 
+#include "regions/RegionsFileTrailer.h"
+
 #include <cstdint>
+#include <filesystem>
 #include <stdexcept>
 
 CRegionDividerSerialisingDecorator::CRegionDividerSerialisingDecorator(
@@ -9,6 +12,16 @@ CRegionDividerSerialisingDecorator::CRegionDividerSerialisingDecorator(
     stream.open(fileName, std::ios::binary | std::ios::trunc);
     if (!stream) {
         throw std::runtime_error("Unable to open output regions file " + fileName);
+    }
+    WriteTrailer(kRunNotFinished);
+}
+
+void CRegionDividerSerialisingDecorator::WriteTrailer(std::string_view trailer) {
+    stream.seekp(int64_t{16} * inner->GetRegionCount());
+    stream.write(trailer.data(), static_cast<std::streamsize>(trailer.size()));
+    stream.flush();
+    if (!stream) {
+        throw WriteFailure();
     }
 }
 
@@ -30,8 +43,10 @@ void CRegionDividerSerialisingDecorator::Record(int32_t regionNumber, const CReg
 
 void CRegionDividerSerialisingDecorator::Close() {
     std::lock_guard lock(mutex);
+    WriteTrailer(kRegionsComplete);
     stream.close();
-    if (!stream) {
+    // A file whose folder was removed mid-run took the records with it.
+    if (!stream || !std::filesystem::exists(fileName)) {
         throw WriteFailure();
     }
 }

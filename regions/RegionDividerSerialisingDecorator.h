@@ -8,9 +8,12 @@
 #include <mutex>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 // Hands out the tiles of another divider and records each one in a regions
 // file at the position of its region number, so a later run can replay them.
+// The file ends with a trailer record that says whether the run handed out
+// every tile (regions/RegionsFileTrailer.h).
 class CRegionDividerSerialisingDecorator : public IRegionDivider {
 public:
     // Creates the file, truncating an existing one, before any tile is asked for.
@@ -29,6 +32,7 @@ public:
     void Close();
 
 private:
+    void WriteTrailer(std::string_view trailer);
     std::runtime_error WriteFailure() const;
 
     std::shared_ptr<IRegionDivider> inner;

@@ -1,5 +1,7 @@
 #include "regions/SavedFileRegionDivider.h"
 
+#include "regions/RegionsFileTrailer.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <limits>
@@ -40,13 +42,20 @@ CSavedFileRegionDivider::CSavedFileRegionDivider(std::string fileNameToRead)
     if (size % kRecordSize != 0) {
         throw std::runtime_error("Saved regions file " + fileName + " is corrupt");
     }
-    regionCount = size / kRecordSize;
-    if (regionCount > std::numeric_limits<int32_t>::max()) {
-        throw std::runtime_error("Too many regions in regions file " + fileName);
-    }
     stream.open(fileName, std::ios::binary);
     if (!stream) {
         throw std::runtime_error("Unable to open saved regions file " + fileName);
+    }
+    regionCount = size / kRecordSize - (EndsWith(kRegionsComplete) ? 1 : 0);
+    if (EndsWith(kRunNotFinished)) {
+        throw std::runtime_error("Saved regions file " + fileName +
+                                 " is from a run that did not finish");
+    }
+    if (regionCount < 1) {
+        throw std::runtime_error("No data in saved regions file " + fileName);
+    }
+    if (regionCount > std::numeric_limits<int32_t>::max()) {
+        throw std::runtime_error("Too many regions in regions file " + fileName);
     }
     const CRegionPtr first = GetRegion(0);
     if (!first) {
@@ -68,4 +77,12 @@ CRegionPtr CSavedFileRegionDivider::GetRegion(int32_t regionNumber) {
         stream.read(reinterpret_cast<char*>(record.data()), kRecordSize);
     }
     return std::make_shared<CRegion>(converter.FromBytes(record));
+}
+
+bool CSavedFileRegionDivider::EndsWith(std::string_view trailer) {
+    std::string last(kRecordSize, '\0');
+    stream.clear();
+    stream.seekg(-kRecordSize, std::ios::end);
+    stream.read(last.data(), kRecordSize);
+    return stream && last == trailer;
 }

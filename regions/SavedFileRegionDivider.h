@@ -7,9 +7,13 @@
 #include <fstream>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 // Replays the tiles of a regions file written by an earlier run, record by
-// record. The file stays open for the divider's lifetime.
+// record. The file stays open for the divider's lifetime. A file ending with
+// the trailer of a finished run holds the records before it; one whose run
+// did not finish is refused; one without a trailer (an earlier version's) is
+// read whole.
 class CSavedFileRegionDivider : public IRegionDivider {
 public:
     // Fails when the file is missing or empty, not a whole number of records,
@@ -24,6 +28,9 @@ public:
     int32_t GetTileSize() const { return tileSize; }
 
 private:
+    // True when the file's last record is `trailer`.
+    bool EndsWith(std::string_view trailer);
+
     std::string fileName;
     std::mutex mutex;
     std::ifstream stream;

@@ -1,5 +1,10 @@
 #include "tests/app/ProgramFixture.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -18,6 +23,69 @@ std::map<std::string, std::string> FolderContents(const std::filesystem::path& f
     }
     return contents;
 }
+
+// The program on the test pair with `arguments`, its standard output a pipe of
+// one page that the test leaves unread until Finish: a run whose progress
+// lines fill it cannot end before, however fast the machine.
+class HeldRun {
+public:
+    HeldRun(const std::filesystem::path& folder, const Lines& arguments) {
+        int ends[2];
+        EXPECT_EQ(pipe(ends), 0);
+        fcntl(ends[1], F_SETPIPE_SZ, 4096);
+        process = fork();
+        if (process == 0) {
+            dup2(ends[1], STDOUT_FILENO);
+            close(ends[0]);
+            if (chdir(folder.c_str()) != 0) {
+                _exit(99);
+            }
+            std::vector<const char*> argv = {ZARNIK_BINARY, "-i", "original.tif", "-c",
+                                             "compressed.jp2"};
+            for (const std::string& argument : arguments) {
+                argv.push_back(argument.c_str());
+            }
+            argv.push_back(nullptr);
+            execv(ZARNIK_BINARY, const_cast<char* const*>(argv.data()));
+            _exit(98);
+        }
+        close(ends[1]);
+        output = ends[0];
+    }
+
+    // Waits until `fileName` holds a row after its header, or the program ended.
+    void WaitForRows(const std::string& fileName) {
+        for (;;) {
+            std::ifstream file(fileName);
+            std::string line;
+            if ((std::getline(file, line) && std::getline(file, line)) ||
+                waitpid(process, &status, WNOHANG) == process) {
+                return;
+            }
+            usleep(1000);
+        }
+    }
+
+    void Signal(int number) const { kill(process, number); }
+
+    // Reads standard output to its end; the exit code, or -signal.
+    ProgramRun Finish() {
+        ProgramRun run;
+        char chunk[4096];
+        for (ssize_t got; (got = read(output, chunk, sizeof chunk)) > 0;) {
+            run.output.append(chunk, static_cast<size_t>(got));
+        }
+        close(output);
+        waitpid(process, &status, 0);
+        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+        return run;
+    }
+
+private:
+    pid_t process;
+    int output;
+    int status = 0;
+};
 
 // When a failing run stops.
 enum class Stop { Parse, BeforeFirstTile, Late };
@@ -85,7 +153,13 @@ TEST_F(FailurePaths, BadOutputsAndGatesFailWithExitCode2AndLeaveTheFolderAsItWas
         {{"-best", "1", "-bestPrefix", "t_", "-json", "t_a_0.5__0_0_o.tiff"},
          "-bestPrefix and -json may name the same file t_a_0.5__0_0_o.tiff",
          Stop::BeforeFirstTile},
-        {{"-tileValues", "/dev/full"}, "Unable to write tile values file /dev/full", Stop::Late},
+        // A run that fails after completing some outputs leaves none of them.
+        {{"-tileValues", "/dev/full", "-json", "r.json", "-qualityMap", "m.tif"},
+         "Unable to write tile values file /dev/full",
+         Stop::Late},
+        {{"-json", "/dev/full", "-qualityMap", "m.tif", "-best", "1", "-html", "p.html"},
+         "Unable to write JSON report /dev/full",
+         Stop::Late},
         {{"-json", "/dev/full"}, "Unable to write JSON report /dev/full", Stop::Late},
     };
     const auto before = FolderContents(folder.Path());
@@ -106,6 +180,47 @@ TEST_F(FailurePaths, BadOutputsAndGatesFailWithExitCode2AndLeaveTheFolderAsItWas
     const ProgramRun full = RunProgram(folder.Path(), {"-ts", "128", "-tn", "2"}, "/dev/full");
     EXPECT_EQ(full.exitCode, 2);
     EXPECT_EQ(full.errors, "Error occured. Details: Unable to write to standard output\n");
+}
+
+// An interrupted run removes what would look finished and exits as shells
+// expect; the streamed tile values and regions file say that it did not
+// finish, and a replay of such a regions file is refused. An output whose
+// folder vanishes mid-run is lost: exit 2.
+TEST_F(FailurePaths, InterruptedRunsAndVanishedFoldersLeaveNothingThatLooksFinished) {
+    const Lines arguments = {"-ts",         "8",     "-tileValues", "t.csv", "-saveRegions",
+                             "r.bin",       "-json", "r.json",      "-html", "p.html",
+                             "-qualityMap", "m.tif", "-best",       "1"};
+    const auto before = FolderContents(folder.Path());
+    for (const auto& [signal, exitCode] : {std::pair{SIGINT, 130}, {SIGTERM, 143}, {SIGHUP, 129}}) {
+        SCOPED_TRACE(exitCode);
+        std::filesystem::remove(folder.File("t.csv")); // the rows of the run before
+        HeldRun run(folder.Path(), arguments);
+        run.WaitForRows(folder.File("t.csv"));
+        run.Signal(signal);
+        EXPECT_EQ(run.Finish().exitCode, exitCode);
+        auto after = FolderContents(folder.Path());
+        const std::string rows = after["t.csv"], regions = after["r.bin"];
+        EXPECT_EQ(rows.substr(0, 5), "tile,");
+        EXPECT_EQ(rows.find("# complete"), std::string::npos);
+        EXPECT_EQ(regions.substr(regions.size() - 16), "run not finished");
+        after.erase("t.csv");
+        after.erase("r.bin");
+        EXPECT_EQ(after, before);
+        const ProgramRun replay = Run({"-useRegions", "r.bin"});
+        EXPECT_EQ(replay.exitCode, 2);
+        EXPECT_NE(replay.output.find("Saved regions file r.bin is from a run that did not finish"),
+                  std::string::npos)
+            << replay.output;
+    }
+    std::filesystem::create_directory(folder.File("out"));
+    HeldRun vanishing(folder.Path(), {"-ts", "8", "-tileValues", "out/t.csv"});
+    vanishing.WaitForRows(folder.File("out/t.csv"));
+    std::filesystem::remove_all(folder.File("out"));
+    const ProgramRun lost = vanishing.Finish();
+    EXPECT_EQ(lost.exitCode, 2);
+    EXPECT_NE(
+        lost.output.find("Error occured. Details: Unable to write tile values file out/t.csv"),
+        std::string::npos);
 }
 
 } // namespace

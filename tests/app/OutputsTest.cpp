@@ -48,13 +48,13 @@ Lines ReportFigures(const std::string& output, const std::string& statistic) {
     return figures;
 }
 
-// The rows after the header.
+// The rows between the header and the last line of a completed run.
 std::vector<TileRow> ReadTileRows(const std::string& fileName) {
     std::ifstream file(fileName);
     std::string line;
     std::getline(file, line);
     std::vector<TileRow> rows;
-    while (std::getline(file, line)) {
+    while (std::getline(file, line) && line != "# complete") {
         TileRow row{};
         std::sscanf(line.c_str(), "%d,%d,%d,%d,%d,%d", &row.tile, &row.x0, &row.y0, &row.x1,
                     &row.y1, &row.band);
@@ -64,6 +64,8 @@ std::vector<TileRow> ReadTileRows(const std::string& fileName) {
         }
         rows.push_back(row);
     }
+    EXPECT_EQ(line, "# complete");
+    EXPECT_FALSE(std::getline(file, line));
     return rows;
 }
 

@@ -95,8 +95,10 @@ TEST_F(ManyTiles, DamagedTileFailsTheSameTileAtAnyWorkerCount) {
                              "256", "-stat",       "mse", "-tileValues", "values.csv"};
     const std::string single = Outcome(folder, arguments + Lines{"-threads", "1"});
     EXPECT_NE(single.find("exit 2"), std::string::npos);
-    EXPECT_NE(single.find("Error setting view for band 0 of damaged.jp2 at tile [256,128;287,159] with error"),
-              std::string::npos)
+    EXPECT_NE(
+        single.find(
+            "Error setting view for band 0 of damaged.jp2 at tile [256,128;287,159] with error"),
+        std::string::npos)
         << single;
     for (const char* workers : {"1", "2", "4"}) {
         for (int run = 0; run < 10; ++run) {

@@ -41,7 +41,7 @@ std::map<TileKey, ErrorValues> TileErrors(const std::string& fileName) {
     std::map<TileKey, ErrorValues> tiles;
     std::string line;
     std::getline(file, line); // tile,x0,y0,x1,y1,band,mse,psnr,pae,mae,rmse,bias,...
-    while (std::getline(file, line)) {
+    while (std::getline(file, line) && line != "# complete") {
         std::vector<std::string> fields;
         std::istringstream row(line);
         for (std::string field; std::getline(row, field, ',');) {

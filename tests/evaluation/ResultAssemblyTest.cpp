@@ -274,6 +274,7 @@ TEST(TileFiles, TilesAreWrittenInTheSourceTypeFromTheirCorner) {
         std::string failure = FailureOf([&] {
             CGdalImageRegionOutputter outputter(driver, "tiff", {});
             WriteScoredRegions(outputter, reader, reader, {tile}, prefix);
+            outputter.CommitRegions();
         });
         if (const size_t at = failure.find(folder.File("")); at != std::string::npos) {
             failure.erase(at, folder.File("").size());

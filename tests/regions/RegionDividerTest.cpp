@@ -162,24 +162,38 @@ TEST(RandomRegionDividerTest, SeedIsTheClockIn100NanosecondUnitsSince1970CutTo32
     }
 }
 
+std::string Contents(const std::string& fileName) {
+    std::ifstream file(fileName, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
 // Records are x0, y0, x1, y1 as signed 32-bit little-endian numbers, each at
 // the position of its region number, so that a replay gives them back in order.
+// The trailer after them says whether the run handed out every tile; a file
+// without one (an earlier version's) replays whole.
 TEST(SavedRegionsFile, RecordsTilesAtTheirNumberAndReplaysThem) {
     TemporaryDirectory folder;
     const std::string fileName = folder.File("tiles.bin");
     WriteBytes(fileName, std::vector<unsigned char>(160, 0xAB));
+    const std::vector<unsigned char> records = {
+        0xD4, 0xFE, 0xFF, 0xFF, 2, 0, 0, 0, 0xD3, 0xFF, 0xFF, 0xFF, 1, 1, 0, 0,
+        0xD4, 0xFF, 0xFF, 0xFF, 2, 0, 0, 0, 99,   0,    0,    0,    1, 1, 0, 0};
+    const std::string recorded(records.begin(), records.end());
     {
         CRegionDividerSerialisingDecorator recorder(TwoTiles(), fileName);
-        EXPECT_EQ(std::filesystem::file_size(fileName), 0u) << "an old file must be truncated";
+        // The old file is gone; the holes of two records, then the trailer.
+        EXPECT_EQ(Contents(fileName), std::string(32, '\0') + "run not finished");
         EXPECT_EQ(recorder.GetRegionCount(), 2);
         EXPECT_EQ(Corners(recorder.GetRegion(1)), (Rect{-44, 2, 99, 257}));
         recorder.GetRegion(0);
+        recorder.Close();
     }
-    std::ifstream file(fileName, std::ios::binary);
-    EXPECT_EQ(std::vector<unsigned char>(std::istreambuf_iterator<char>(file), {}),
-              (std::vector<unsigned char>{
-                  0xD4, 0xFE, 0xFF, 0xFF, 2, 0, 0, 0, 0xD3, 0xFF, 0xFF, 0xFF, 1, 1, 0, 0,
-                  0xD4, 0xFF, 0xFF, 0xFF, 2, 0, 0, 0, 99,   0,    0,    0,    1, 1, 0, 0}));
+    EXPECT_EQ(Contents(fileName), recorded + "regions complete");
+    WriteBytes(folder.File("unfinished.bin"), records);
+    std::ofstream(folder.File("unfinished.bin"), std::ios::app) << "run not finished";
+    EXPECT_THROW(CSavedFileRegionDivider{folder.File("unfinished.bin")}, std::runtime_error);
+    WriteBytes(folder.File("earlier.bin"), records);
+    EXPECT_EQ(CSavedFileRegionDivider(folder.File("earlier.bin")).GetRegionCount(), 2);
 
     CSavedFileRegionDivider replay(fileName);
     EXPECT_EQ(replay.GetRegionCount(), 2);

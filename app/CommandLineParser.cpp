@@ -13,6 +13,7 @@
 #include <cctype>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <limits>
@@ -73,6 +74,29 @@ void ParseBoundingBox(const std::string& value, CParsedCommandLine& options) {
                                              ParseInt(pieces[2]), ParseInt(pieces[3]));
 }
 
+// A limit that is no number, or that a 32-bit float cannot hold, would make
+// a gate that always or never fails: refused with the reason.
+float GateLimit(const std::string& limitText, const std::string& pair, const char* option) {
+    float limit = 0.0f;
+    const char* const last = limitText.data() + limitText.size();
+    const auto [end, error] = std::from_chars(limitText.data(), last, limit);
+    const std::string where = std::string(option) + " limit '" + limitText + "' in '" + pair + "'";
+    if (error == std::errc::result_out_of_range && end == last) {
+        long double wide = 0.0L;
+        const auto parsed = std::from_chars(limitText.data(), last, wide);
+        const bool tiny = parsed.ec == std::errc() && std::fabs(wide) < 1.0L;
+        throw CZarnikError::Detail(where + (tiny ? " is too small for a 32-bit float: it would be 0"
+                                                 : " is too large for a 32-bit float"));
+    }
+    if (limitText.empty() || error != std::errc() || end != last) {
+        throw CZarnikError::Detail(std::string(option) + " expects stat=value, not '" + pair + "'");
+    }
+    if (std::isnan(limit)) {
+        throw CZarnikError::Detail(where + " is not a number");
+    }
+    return limit;
+}
+
 // A gate text is one or more "stat=value" or "stat.figure=value" pairs
 // separated by commas; the value is a decimal number in the classic
 // notation, whatever the user's locale.
@@ -83,14 +107,12 @@ void ParseQualityGates(const std::string& text, bool failBelow, CParsedCommandLi
             SplitGateFigure(Trim(pair.substr(0, equals)), failBelow ? "-failBelow" : "-failAbove");
         const std::string limitText =
             equals == std::string::npos ? std::string() : Trim(pair.substr(equals + 1));
-        float limit = 0.0f;
-        const auto [end, error] =
-            std::from_chars(limitText.data(), limitText.data() + limitText.size(), limit);
-        if (statistic.empty() || limitText.empty() || error != std::errc() ||
-            end != limitText.data() + limitText.size()) {
-            throw CZarnikError::Detail(std::string(failBelow ? "-failBelow" : "-failAbove") +
-                                       " expects stat=value, not '" + pair + "'");
+        const char* const option = failBelow ? "-failBelow" : "-failAbove";
+        if (statistic.empty()) {
+            throw CZarnikError::Detail(std::string(option) + " expects stat=value, not '" + pair +
+                                       "'");
         }
+        const float limit = GateLimit(limitText, pair, option);
         options.qualityGates.push_back(QualityGate{
             .statistic = statistic, .figure = figure, .limit = limit, .failBelow = failBelow});
     }

@@ -16,10 +16,12 @@
 #include "raster/sdk/Config.h"
 
 #include <chrono>
+#include <cstdio>
 #include <iostream>
 #include <optional>
 #include <ostream>
 #include <streambuf>
+#include <tuple>
 
 namespace {
 
@@ -81,6 +83,52 @@ void WriteBestAndWorstTiles(const EvaluationResult& result, CZarnikEvaluator& ev
     outputter.CommitRegions();
 }
 
+// The best and worst tiles are written after the last tile is measured; what
+// would stop them there is found before the first: a compare band the images
+// do not have, a prefix whose folder is missing or cannot be written.
+void CheckTileFilesCanBeWritten(const CParsedCommandLine& options, const RunLayout& layout,
+                                const OutputPlacement& placement) {
+    const auto written = [&placement](const std::string& prefix) {
+        return placement.writtenName ? placement.writtenName(prefix) : prefix;
+    };
+    const size_t bands = layout.bandNames.size();
+    for (const auto& [count, prefix, option] :
+         {std::tuple{options.bestCount, options.bestPrefix, "-bestPrefix"},
+          std::tuple{options.worstCount, options.worstPrefix, "-worstPrefix"}}) {
+        if (count <= 0) {
+            continue;
+        }
+        if (options.compareBand < 0 || static_cast<size_t>(options.compareBand) >= bands) {
+            throw CZarnikError::Detail("-best and -worst rank the tiles by -compareBand " +
+                                       std::to_string(options.compareBand) +
+                                       ", which is no band of the " + std::to_string(bands) +
+                                       "-band images");
+        }
+        const CPartialFile probe(written(prefix) + "probe");
+        FILE* const file = std::fopen(probe.TemporaryName().c_str(), "wb");
+        if (file == nullptr) {
+            throw CZarnikError::Detail(
+                std::string("Unable to create tile files in the folder of ") + option + " " +
+                prefix);
+        }
+        std::fclose(file);
+    }
+}
+
+// A masked run in which no tile had pixels enough to measure has no result.
+void CheckSomethingMeasured(const CParsedCommandLine& options, const EvaluationResult& result) {
+    bool measured = false;
+    for (const auto& [name, bands] : result.results) {
+        for (const auto& [band, figures] : bands) {
+            measured = measured || figures.count > 0;
+        }
+    }
+    if (options.useMask && !measured) {
+        throw CZarnikError::Detail("The mask of " + options.originalFileName +
+                                   " leaves no tile with pixels to measure");
+    }
+}
+
 // Keeps a quiet run's gate lines; the verdict is told elsewhere.
 class CNowhere : public std::streambuf {
 protected:
@@ -119,7 +167,9 @@ bool RunAssembled(const CParsedCommandLine& options, const OutputPlacement& plac
         console.emplace(options);
     }
 
+    CheckTileFilesCanBeWritten(options, layout, placement);
     const EvaluationResult result = evaluator.Run();
+    CheckSomethingMeasured(options, result);
     WriteBestAndWorstTiles(result, evaluator, options, placement);
     const FinishedRun finished{
         .result = result,

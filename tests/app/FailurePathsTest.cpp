@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -104,6 +105,16 @@ using FailurePaths = Program;
 TEST_F(FailurePaths, BadOutputsAndGatesFailWithExitCode2AndLeaveTheFolderAsItWas) {
     ASSERT_EQ(Run({"-ts", "128", "-tn", "2", "-saveRegions", "r.bin"}).exitCode, 0);
     std::filesystem::create_hard_link(original, folder.File("link.png"));
+    RasterFixture empty = rgb;
+    for (BandValues& band : empty.bands) {
+        std::fill(band.begin(), band.end(), 0);
+    }
+    WriteGeoTiff(folder.File("empty.tif"), empty);
+    for (int band = 1; band <= 3; ++band) { // every pixel nodata
+        const GDALDatasetUniquePtr nodata(
+            GDALDataset::Open(folder.File("empty.tif").c_str(), GDAL_OF_UPDATE));
+        ASSERT_EQ(nodata->GetRasterBand(band)->SetNoDataValue(0), CE_None);
+    }
     const std::vector<FailureRow> rows = {
         {{"-failBelow", "ssim"}, "-failBelow expects stat=value, not 'ssim'", Stop::Parse},
         {{"-failBelow", "ssim="}, "-failBelow expects stat=value, not 'ssim='", Stop::Parse},
@@ -114,6 +125,15 @@ TEST_F(FailurePaths, BadOutputsAndGatesFailWithExitCode2AndLeaveTheFolderAsItWas
         {{"-failBelow", "=0.9"}, "-failBelow expects stat=value, not '=0.9'", Stop::Parse},
         {{"-failBelow", "psnr=30"},
          "-failBelow statistic 'psnr' must be one of the values provided in -stat.",
+         Stop::Parse},
+        {{"-failBelow", "ssim=nan"},
+         "-failBelow limit 'nan' in 'ssim=nan' is not a number",
+         Stop::Parse},
+        {{"-failBelow", "ssim=1e999"},
+         "-failBelow limit '1e999' in 'ssim=1e999' is too large for a 32-bit float",
+         Stop::Parse},
+        {{"-failAbove", "mse=1e-60"},
+         "-failAbove limit '1e-60' in 'mse=1e-60' is too small for a 32-bit float: it would be 0",
          Stop::Parse},
         {{"-json", "nowhere/r.json"},
          "Unable to create JSON report nowhere/r.json",
@@ -128,6 +148,17 @@ TEST_F(FailurePaths, BadOutputsAndGatesFailWithExitCode2AndLeaveTheFolderAsItWas
          "The quality map's quick look shows -compareBand 3, which is no band of the 3-band "
          "images",
          Stop::BeforeFirstTile},
+        // What would stop the best and worst tiles after the last tile stops the run before the
+        // first.
+        {{"-worst", "1", "-worstPrefix", "nowhere/w_"},
+         "Unable to create tile files in the folder of -worstPrefix nowhere/w_",
+         Stop::BeforeFirstTile},
+        {{"-best", "1", "-compareBand", "3"},
+         "-best and -worst rank the tiles by -compareBand 3, which is no band of the 3-band images",
+         Stop::BeforeFirstTile},
+        {{"-i", "empty.tif", "-c", "empty.tif", "-u", "-useMask"},
+         "The mask of empty.tif leaves no tile with pixels to measure",
+         Stop::Late},
         // An output never replaces an input or another output.
         {{"-json", "original.tif"},
          "-json and -i name the same file original.tif",

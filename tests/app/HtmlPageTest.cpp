@@ -38,7 +38,7 @@ std::string EmbeddedJson(const std::string& page, const std::string& id) {
 int PartialFiles(const fs::path& folder) {
     int count = 0;
     for (const auto& entry : fs::directory_iterator(folder)) {
-        count += entry.path().extension() == ".partial" ? 1 : 0;
+        count += entry.path().filename().string().starts_with(".partial-") ? 1 : 0;
     }
     return count;
 }
@@ -73,7 +73,7 @@ TEST_F(HtmlPage, AppearsWholeOnlyWhenTheRunCompletes) {
          "libjs-chart.js: " +
              noLibraries.string() + "/chart.js/chart.min.js cannot be read\n",
          "earlier page"},
-        {{"-tn", "2", "-html", "p.html", "-worst", "1", "-worstPrefix", "none/w_"},
+        {{"-tn", "2", "-html", "p.html", "-json", "/dev/full"},
          "",
          2,
          "\r1 of 2",

@@ -119,10 +119,10 @@ std::vector<std::pair<Lines, std::string>> BadInputCases() {
         {{"-i", "huge.tif", "-c", "huge.tif", "-u", "-ts", "2147483647"},
          "Tile [0,0;65535,65535] of 65536x65536 pixels holds more than 2147483647 samples, the "
          "most one buffer can take"},
-        // Tiles are written once every tile was evaluated.
+        // Tiles are written once every tile was evaluated, their folder checked before.
         {{"-c", "original.tif", "-u", "-stat", "mse", "-ts", "100", "-tn", "1", "-best", "1",
           "-bestPrefix", "nowhere/b_"},
-         "Unable to create tile file nowhere/b_a_0.0000__0_0_o.tiff"},
+         "Unable to create tile files in the folder of -bestPrefix nowhere/b_"},
     };
 }
 

@@ -3,13 +3,40 @@
 #include "platform/ZarnikError.h"
 #include "raster/SampleDeclaration.h"
 
+#include <algorithm>
 #include <cmath>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Every band is read and measured as the first band's type: bands of another
+// type would be measured against a range they do not have.
+void CheckOneDataType(const std::string& fileName, const SampleDeclaration& declared) {
+    const std::vector<std::string>& types = declared.bandTypeNames;
+    if (std::all_of(types.begin(), types.end(),
+                    [&types](const std::string& type) { return type == types.front(); })) {
+        return;
+    }
+    std::string listed;
+    for (size_t band = 0; band < types.size(); ++band) {
+        listed += (band == 0 ? "band " : ", band ") + std::to_string(band) + " " + types[band];
+    }
+    throw CZarnikError::Complete("The bands of " + fileName + " differ in data type (" + listed +
+                                     "); every band must have the type of band 0",
+                                 InFile(fileName));
+}
+
+} // namespace
 
 void CheckMeasurable(const std::string& fileName, const CParsedCommandLine& options) {
+    const std::optional<SampleDeclaration> declared = ReadSampleDeclaration(fileName);
+    if (declared) {
+        CheckOneDataType(fileName, *declared);
+    }
     if (options.dataRange > 0.0f) {
         return;
     }
-    const std::optional<SampleDeclaration> declared = ReadSampleDeclaration(fileName);
     if (declared && declared->floatingPoint) {
         throw CZarnikError::Complete(
             "Unsuported data type " + declared->typeName + " in " + fileName +

@@ -5,7 +5,8 @@
 #include <optional>
 #include <string>
 
-// Refuses a file of floating-point samples unless -dataRange gives the peak
+// Refuses a file whose bands differ in data type, naming each band's type,
+// and a file of floating-point samples unless -dataRange gives the peak
 // value to measure them against, naming the file and the option. A file GDAL
 // cannot open passes: its reader tells why.
 void CheckMeasurable(const std::string& fileName, const CParsedCommandLine& options);

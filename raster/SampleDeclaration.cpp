@@ -55,10 +55,16 @@ std::optional<SampleDeclaration> ReadSampleDeclaration(const std::string& path) 
     }
     GDALRasterBand& band = *dataset->GetRasterBand(1);
     const GDALDataType type = band.GetRasterDataType();
-    return SampleDeclaration{
+    SampleDeclaration declared{
         .typeName = GDALGetDataTypeName(type),
         .floatingPoint = GDALDataTypeIsFloating(type) != FALSE,
         .largestValue = LargestValueOf(type),
         .bits = DeclaredBits(band),
+        .bandTypeNames = {},
     };
+    for (int number = 1; number <= dataset->GetRasterCount(); ++number) {
+        declared.bandTypeNames.emplace_back(
+            GDALGetDataTypeName(dataset->GetRasterBand(number)->GetRasterDataType()));
+    }
+    return declared;
 }

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 // What the first band of a file declares about its samples, read through
 // GDAL without reading any sample.
@@ -14,6 +15,8 @@ struct SampleDeclaration {
     // The bit depth the file declares (GDAL's NBITS image-structure item,
     // a JPEG 2000 file's precision), where it declares one.
     std::optional<int> bits;
+    // GDAL's name of every band's data type, band 1's first.
+    std::vector<std::string> bandTypeNames;
 };
 
 // Empty when GDAL cannot open the file or it has no band; its reader then

@@ -56,6 +56,9 @@ void WriteBadInputs(const TemporaryDirectory& folder, const RasterFixture& rgb) 
     WriteGeoTiff(folder.File("wide.tif"), wide);
     WriteGeoTiff(folder.File("narrow.tif"), TexturedRgb(299, 200));
     WriteGeoTiff(folder.File("short.tif"), TexturedRgb(300, 199));
+    WriteMixedTypeVrt(
+        folder.File("mixed.vrt"), 300, 200,
+        {{GDT_Byte, rgb.bands[0]}, {GDT_Float32, rgb.bands[1]}, {GDT_UInt16, rgb.bands[2]}});
     // Regions files of one record: x0, y0, x1, y1 as little-endian 32-bit integers.
     for (const auto& [name, corners] :
          {std::pair{"empty.bin", std::array<int32_t, 4>{50, 0, 10, 10}},
@@ -119,6 +122,10 @@ std::vector<std::pair<Lines, std::string>> BadInputCases() {
         {{"-i", "huge.tif", "-c", "huge.tif", "-u", "-ts", "2147483647"},
          "Tile [0,0;65535,65535] of 65536x65536 pixels holds more than 2147483647 samples, the "
          "most one buffer can take"},
+        // Every band's type counts, -dataRange or not.
+        {{"-i", "mixed.vrt", "-c", "mixed.vrt", "-u", "-dataRange", "255"},
+         "The bands of mixed.vrt differ in data type (band 0 Byte, band 1 Float32, band 2 "
+         "UInt16); every band must have the type of band 0"},
         // Tiles are written once every tile was evaluated, their folder checked before.
         {{"-c", "original.tif", "-u", "-stat", "mse", "-ts", "100", "-tn", "1", "-best", "1",
           "-bestPrefix", "nowhere/b_"},

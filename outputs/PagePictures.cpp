@@ -3,6 +3,7 @@
 #include "outputs/PngDataUri.h"
 #include "platform/ZarnikError.h"
 #include "raster/BandBuffer.h"
+#include "raster/GdalOpen.h"
 #include "raster/GdalQuietErrors.h"
 
 #include <gdal_priv.h>
@@ -148,8 +149,7 @@ int32_t ShownBandCount(int32_t bandCount) {
 
 ScenePicture ReadScenePicture(const std::string& originalFileName, int32_t longerSide) {
     const CGdalQuietErrors quiet;
-    const GDALDatasetUniquePtr original(
-        GDALDataset::Open(originalFileName.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
+    const GDALDatasetUniquePtr original(OpenGdalRaster(originalFileName));
     if (!original || original->GetRasterCount() < 1) {
         throw CZarnikError::Detail("Unable to open original file " + originalFileName);
     }

@@ -2,6 +2,7 @@
 
 #include "outputs/Viridis.h"
 #include "platform/ZarnikError.h"
+#include "raster/GdalOpen.h"
 #include "raster/GdalQuietErrors.h"
 
 #include <cpl_error.h>
@@ -74,8 +75,7 @@ CQualityMapFiles::CQualityMapFiles(const std::string& fileName, const std::strin
 // The map's cell (0, 0) starts at the evaluated area's corner and each cell
 // spans `cellSize` pixels of the original.
 void CQualityMapFiles::ReadGeoreferencing(const std::string& originalFileName) {
-    const GDALDatasetUniquePtr original(
-        GDALDataset::Open(originalFileName.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
+    const GDALDatasetUniquePtr original(OpenGdalRaster(originalFileName));
     if (!original) {
         throw CZarnikError::Detail("Unable to open original file " + originalFileName);
     }

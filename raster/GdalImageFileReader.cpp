@@ -1,5 +1,7 @@
 #include "raster/GdalImageFileReader.h"
 
+#include "raster/GdalOpen.h"
+
 #include "platform/ZarnikError.h"
 #include "raster/CellTypeTable.h"
 #include "raster/GdalBand.h"
@@ -47,16 +49,8 @@ float MaxValueOf(GDALDataType type, bool floatingPointAccepted) {
 
 CGdalImageFileReader::CGdalImageFileReader(const std::string& path, bool floatingPointAccepted)
     : CImageFileReader(path) {
-    // GDAL would wait on a FIFO for a writer, or read a device without end.
-    // Folders and names that are not files (GDAL's own dataset syntax, its
-    // virtual file systems under "/vsi") are GDAL's to open.
-    if (!path.starts_with("/vsi") && Orv::IsSpecialFile(path)) {
-        throw CZarnikError::Complete(kNotOpened, InFile(path));
-    }
-    {
-        const CGdalQuietErrors quiet;
-        dataset.reset(GDALDataset::FromHandle(GDALOpen(path.c_str(), GA_ReadOnly)));
-    }
+    // Pipes and devices, also those a VRT names, are refused (OpenGdalRaster).
+    dataset = OpenGdalRaster(path);
     if (!dataset) {
         throw CZarnikError::Complete(kNotOpened, InFile(path));
     }

@@ -1,5 +1,7 @@
 #include "raster/GdalMaskReader.h"
 
+#include "raster/GdalOpen.h"
+
 #include "platform/ZarnikError.h"
 #include "raster/GdalQuietErrors.h"
 
@@ -22,12 +24,7 @@ bool DeclaresMask(GDALRasterBand& band) {
 
 CGdalMaskReader::CGdalMaskReader(const std::string& originalFileName, ComparedBands comparedBands)
     : fileName(originalFileName), compared(comparedBands) {
-    // The original's reader has opened the same file before, so it is no
-    // pipe or device by now.
-    {
-        const CGdalQuietErrors quiet;
-        dataset.reset(GDALDataset::FromHandle(GDALOpen(fileName.c_str(), GA_ReadOnly)));
-    }
+    dataset = OpenGdalRaster(fileName);
     if (!dataset) {
         throw CZarnikError::Complete("Unable to open file ", InFile(fileName));
     }

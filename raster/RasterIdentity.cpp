@@ -1,5 +1,7 @@
 #include "raster/RasterIdentity.h"
 
+#include "raster/GdalOpen.h"
+
 #include "raster/GdalQuietErrors.h"
 #include "raster/sdk/ReadOnlyFile.h"
 
@@ -7,12 +9,7 @@
 #include <ogr_spatialref.h>
 
 std::optional<RasterIdentity> ReadRasterIdentity(const std::string& path) {
-    if (!path.starts_with("/vsi") && Orv::IsSpecialFile(path)) {
-        return std::nullopt;
-    }
-    const CGdalQuietErrors quiet;
-    const GDALDatasetUniquePtr dataset(
-        GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
+    const GDALDatasetUniquePtr dataset = OpenGdalRaster(path);
     if (!dataset) {
         return std::nullopt;
     }

@@ -1,5 +1,7 @@
 #include "raster/SampleDeclaration.h"
 
+#include "raster/GdalOpen.h"
+
 #include "raster/CellTypeTable.h"
 #include "raster/GdalCellType.h"
 #include "raster/GdalQuietErrors.h"
@@ -44,12 +46,7 @@ std::optional<int> DeclaredBits(GDALRasterBand& band) {
 } // namespace
 
 std::optional<SampleDeclaration> ReadSampleDeclaration(const std::string& path) {
-    if (!path.starts_with("/vsi") && Orv::IsSpecialFile(path)) {
-        return std::nullopt;
-    }
-    const CGdalQuietErrors quiet;
-    const GDALDatasetUniquePtr dataset(
-        GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
+    const GDALDatasetUniquePtr dataset = OpenGdalRaster(path);
     if (!dataset || dataset->GetRasterCount() < 1) {
         return std::nullopt;
     }

@@ -70,6 +70,15 @@ void WriteBadInputs(const TemporaryDirectory& folder, const RasterFixture& rgb) 
     for (const char* pipe : {"pipe.vexl", "pipe.tif"}) {
         ASSERT_EQ(mkfifo(folder.File(pipe).c_str(), 0600), 0);
     }
+    // A VRT whose band reads the pipe, and a VRT over that VRT.
+    for (const auto& [name, source] :
+         {std::pair{"pipe.vrt", "pipe.tif"}, {"pipes.vrt", "pipe.vrt"}}) {
+        std::ofstream(folder.File(name))
+            << "<VRTDataset rasterXSize=\"300\" rasterYSize=\"200\"><VRTRasterBand "
+               "dataType=\"Byte\" band=\"1\"><SimpleSource><SourceFilename relativeToVRT=\"1\">"
+            << source << "</SourceFilename><SourceBand>1</SourceBand></SimpleSource>"
+            << "</VRTRasterBand></VRTDataset>";
+    }
     // 2^32 pixels, none of them stored.
     RegisterGdalDriversOnce();
     const char* sparse[] = {"SPARSE_OK=YES", "TILED=YES", nullptr};
@@ -119,6 +128,8 @@ std::vector<std::pair<Lines, std::string>> BadInputCases() {
         {{"-c", "pipe.vexl"}, "Unable to open file."},
         {{"-c", "pipe.tif", "-u"}, "Unable to open file "},
         {{"-i", "pipe.tif"}, "Error opening original file."},
+        {{"-i", "pipe.vrt"}, "Error opening original file."},
+        {{"-c", "pipes.vrt", "-u"}, "Unable to open file "},
         {{"-i", "huge.tif", "-c", "huge.tif", "-u", "-ts", "2147483647"},
          "Tile [0,0;65535,65535] of 65536x65536 pixels holds more than 2147483647 samples, the "
          "most one buffer can take"},

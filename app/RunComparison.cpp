@@ -11,6 +11,7 @@
 #include "evaluation/ZarnikEvaluator.h"
 #include "outputs/OutputClashCheck.h"
 #include "outputs/RunOutputs.h"
+#include "platform/OpenFileLimit.h"
 #include "platform/PartialFile.h"
 #include "platform/ZarnikError.h"
 #include "raster/sdk/Config.h"
@@ -38,12 +39,20 @@ void SwitchDitheringOffUnlessEnabled(const CParsedCommandLine& options) {
 void OpenReaders(CZarnikEvaluator& evaluator, const CParsedCommandLine& options) {
     const bool floatingPoint = options.dataRange > 0.0f;
     const auto openOriginal = [&options, floatingPoint] {
-        return OpenOriginalReader(options.originalFileName, options.yuv, options.yOnly,
-                                  floatingPoint);
+        try {
+            return OpenOriginalReader(options.originalFileName, options.yuv, options.yOnly,
+                                      floatingPoint);
+        } catch (const CZarnikError&) {
+            RethrowOpenFailure(options.originalFileName);
+        }
     };
     const auto openCompressed = [&options, floatingPoint] {
-        return OpenCompressedReader(options.compressedFileName, options.useGdal, options.yuv,
-                                    options.yOnly, floatingPoint);
+        try {
+            return OpenCompressedReader(options.compressedFileName, options.useGdal, options.yuv,
+                                        options.yOnly, floatingPoint);
+        } catch (const CZarnikError&) {
+            RethrowOpenFailure(options.compressedFileName);
+        }
     };
     if (options.useGdal) {
         CheckMeasurable(options.compressedFileName, options);

@@ -5,6 +5,7 @@
 #include <exception>
 #include <map>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -86,9 +87,14 @@ private:
 // Joins the workers on every way out of the run, also when it fails.
 class CWorkers {
 public:
+    // A thread the system refuses (a limit on processes in a container)
+    // leaves the run to the workers started before it.
     CWorkers(CSharedQueue& sharedQueue, int32_t count, const TileWork& work) : queue(sharedQueue) {
-        for (int32_t worker = 0; worker < count; ++worker) {
-            threads.emplace_back([this, worker, &work] { Serve(worker, work); });
+        try {
+            for (int32_t worker = 0; worker < count; ++worker) {
+                threads.emplace_back([this, worker, &work] { Serve(worker, work); });
+            }
+        } catch (const std::system_error&) { // NOLINT(bugprone-empty-catch): fewer workers
         }
     }
     ~CWorkers() {
@@ -98,6 +104,7 @@ public:
         }
     }
     CWorkers(const CWorkers&) = delete;
+    int32_t Count() const { return static_cast<int32_t>(threads.size()); }
     CWorkers& operator=(const CWorkers&) = delete;
 
 private:
@@ -151,7 +158,11 @@ void COrderedTileRunner::RunOnCallingThread(int32_t tileCount, const TileWork& w
 void COrderedTileRunner::RunOnWorkers(int32_t tileCount, const TileWork& work) const {
     CSharedQueue queue;
     CWorkers workers(queue, workerCount, work);
-    const int32_t inFlight = kTilesInFlightPerWorker * workerCount;
+    if (workers.Count() == 0) { // not even one thread: the calling thread is worker 0
+        RunOnCallingThread(tileCount, work);
+        return;
+    }
+    const int32_t inFlight = kTilesInFlightPerWorker * workers.Count();
     int32_t fetched = 0;
     std::exception_ptr fetchFailure;
     for (int32_t index = 0; index < tileCount; ++index) {

@@ -4,6 +4,7 @@
 #include "evaluation/AlgorithmResultContext.h"
 #include "evaluation/EvaluationResultBuilder.h"
 #include "evaluation/OrderedTileRunner.h"
+#include "platform/OpenFileLimit.h"
 #include "platform/ZarnikError.h"
 
 #include <algorithm>
@@ -80,6 +81,34 @@ std::vector<std::string> CZarnikEvaluator::GetStatisticNames() const {
     return names;
 }
 
+namespace {
+
+// Descriptors each further worker may take (its two readers, a mask reader,
+// one to spare), and those kept back for the outputs and GDAL's own files.
+constexpr int64_t kDescriptorsPerWorker = 4;
+constexpr int64_t kDescriptorsKeptBack = 32;
+
+// The workers the run starts: no more than tiles, -threads, and what the
+// limit of open files leaves room for; at least one.
+int32_t WorkersToStart(int32_t tileCount, int32_t threadCount) {
+    const int64_t room = (FreeFileDescriptors() - kDescriptorsKeptBack) / kDescriptorsPerWorker;
+    return static_cast<int32_t>(
+        std::max<int64_t>(1, std::min<int64_t>({tileCount, threadCount, 1 + room})));
+}
+
+// A worker's reader; a file that cannot be opened for want of descriptors
+// says so, where its fixed message would blame the file.
+template <typename Opener>
+std::unique_ptr<CImageFileReader> OpenForWorker(const Opener& open, const std::string& fileName) {
+    try {
+        return open();
+    } catch (const CZarnikError&) {
+        RethrowOpenFailure(fileName, " again for another worker", " or use fewer -threads");
+    }
+}
+
+} // namespace
+
 std::vector<WorkerTools> CZarnikEvaluator::OpenWorkerTools(int32_t workerCount) {
     std::vector<WorkerTools> tools(static_cast<size_t>(workerCount));
     tools[0].original = originalReader.get();
@@ -87,9 +116,9 @@ std::vector<WorkerTools> CZarnikEvaluator::OpenWorkerTools(int32_t workerCount) 
     // GDAL datasets must not be shared between threads, so every further
     // worker reads through readers of its own, opened before the first tile.
     for (size_t worker = 1; worker < tools.size(); ++worker) {
-        workerReaders.push_back(openCompressed());
+        workerReaders.push_back(OpenForWorker(openCompressed, options->compressedFileName));
         tools[worker].compressed = workerReaders.back().get();
-        workerReaders.push_back(openOriginal());
+        workerReaders.push_back(OpenForWorker(openOriginal, options->originalFileName));
         tools[worker].original = workerReaders.back().get();
     }
     for (WorkerTools& worker : tools) {
@@ -121,7 +150,7 @@ EvaluationResult CZarnikEvaluator::Run() {
     const int32_t tileCount = tiles->Count();
     // No worker waits without a tile, so none opens files it never reads.
     const int32_t workerCount =
-        openOriginal && openCompressed ? std::max(1, std::min(tileCount, options->threadCount)) : 1;
+        openOriginal && openCompressed ? WorkersToStart(tileCount, options->threadCount) : 1;
     std::vector<WorkerTools> tools = OpenWorkerTools(workerCount);
     ShareLeftOverThreads(tools, workerCount);
     const CTileMeasurer measurer(algorithms, images, options->originalFileName,

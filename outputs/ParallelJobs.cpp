@@ -4,6 +4,7 @@
 #include <atomic>
 #include <exception>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 void RunJobs(const std::vector<std::function<void()>>& jobs, int32_t threads) {
@@ -24,9 +25,13 @@ void RunJobs(const std::vector<std::function<void()>>& jobs, int32_t threads) {
     };
     const size_t workers = std::min(jobs.size(), static_cast<size_t>(std::max(1, threads)));
     std::vector<std::thread> started;
-    // The calling thread is one of the workers.
-    for (size_t i = 1; i < workers; ++i) {
-        started.emplace_back(work);
+    // The calling thread is one of the workers; a thread the system refuses
+    // leaves the jobs to those started.
+    try {
+        for (size_t i = 1; i < workers; ++i) {
+            started.emplace_back(work);
+        }
+    } catch (const std::system_error&) { // NOLINT(bugprone-empty-catch): fewer workers
     }
     work();
     for (std::thread& thread : started) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -54,13 +56,21 @@ TEST_F(Program, EveryNumberOfWorkersGivesTheSameOutcome) {
     for (const Lines& arguments : runs) {
         SCOPED_TRACE(arguments[1]);
         std::string single;
-        for (const char* threads : {"1", "2", "3", "8"}) {
+        // 64 workers under a limit of 24 open files: as many as the limit leaves room for.
+        for (const auto& [threads, fileLimit] :
+             {std::pair{"1", 0}, {"2", 0}, {"3", 0}, {"8", 0}, {"64", 24}}) {
             std::filesystem::remove_all(folder.Path() / "out");
             std::filesystem::create_directory(folder.Path() / "out");
             Lines withPrefixes = arguments;
             withPrefixes.insert(withPrefixes.end(), {"-bestPrefix", "out/b", "-worstPrefix",
                                                      "out/w", "-threads", threads});
+            rlimit unlimited{};
+            getrlimit(RLIMIT_NOFILE, &unlimited);
+            rlimit limited = unlimited;
+            limited.rlim_cur = fileLimit > 0 ? rlim_t(fileLimit) : unlimited.rlim_cur;
+            setrlimit(RLIMIT_NOFILE, &limited); // the program inherits it
             const ProgramRun run = Run(withPrefixes);
+            setrlimit(RLIMIT_NOFILE, &unlimited);
             // Nothing on standard error: under ThreadSanitizer a race would be.
             EXPECT_EQ(run.errors, "") << threads << " workers";
             const std::string outcome = Outcome(run, folder.Path());

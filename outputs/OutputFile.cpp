@@ -4,6 +4,8 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
 #include <stdexcept>
 #include <utility>
 
@@ -28,7 +30,8 @@ COutputFile::COutputFile(const std::string& fileName, std::string what, Kind kin
            : partial   ? std::fopen(partial->TemporaryName().c_str(), "wb")
                        : std::fopen(name.c_str(), "wb");
     if (file == nullptr) {
-        throw CZarnikError::Detail("Unable to create " + description + " " + name);
+        throw CZarnikError::Detail("Unable to create " + description + " " + name + ": " +
+                                   std::strerror(errno));
     }
 }
 
@@ -39,14 +42,14 @@ COutputFile::~COutputFile() {
 }
 
 void COutputFile::Write(const std::string& text) {
-    failed = failed || std::fwrite(text.data(), 1, text.size(), file) != text.size();
+    Check(std::fwrite(text.data(), 1, text.size(), file) == text.size());
     if (failed && file != stdout) {
         ThrowWriteFailure();
     }
 }
 
 void COutputFile::Flush() {
-    failed = failed || std::fflush(file) != 0;
+    Check(std::fflush(file) == 0);
     if (failed && file != stdout) {
         ThrowWriteFailure();
     }
@@ -59,16 +62,24 @@ void COutputFile::Close() {
         std::fflush(file);
         return;
     }
-    failed = failed || std::ferror(file) != 0;
-    failed = failed || !StillNamed(file, partial ? partial->TemporaryName() : name);
-    failed = (std::fclose(file) != 0) || failed;
+    Check(std::ferror(file) == 0);
+    Check(StillNamed(file, partial ? partial->TemporaryName() : name),
+          "its folder was removed or replaced");
+    Check(std::fclose(file) == 0);
     file = nullptr;
-    failed = failed || (partial && !partial->Commit());
+    Check(!partial || partial->Commit(), "it could not be renamed into place");
     if (failed) {
         ThrowWriteFailure();
     }
 }
 
+void COutputFile::Check(bool succeeded, const char* why) {
+    if (!succeeded && !failed) {
+        failed = true;
+        reason = why != nullptr ? why : std::strerror(errno);
+    }
+}
+
 void COutputFile::ThrowWriteFailure() const {
-    throw CZarnikError::Detail("Unable to write " + description + " " + name);
+    throw CZarnikError::Detail("Unable to write " + description + " " + name + ": " + reason);
 }

@@ -20,7 +20,8 @@ class COutputFile {
 public:
     enum class Kind { Streamed, Whole };
 
-    // `what` names the file in messages: "Unable to create <what> <name>".
+    // `what` names the file in messages: "Unable to create <what> <name>:
+    // <reason>", "Unable to write <what> <name>: <reason>".
     COutputFile(const std::string& fileName, std::string what, Kind kind = Kind::Streamed);
     ~COutputFile();
     COutputFile(const COutputFile&) = delete;
@@ -34,6 +35,9 @@ public:
     void Close();
 
 private:
+    // Marks the file failed unless `succeeded`, keeping the first failure's
+    // reason: `why`, or the system's words for the last error.
+    void Check(bool succeeded, const char* why = nullptr);
     void ThrowWriteFailure() const;
 
     std::optional<CPartialFile> partial;
@@ -41,4 +45,5 @@ private:
     std::string description;
     FILE* file = nullptr;
     bool failed = false;
+    std::string reason;
 };

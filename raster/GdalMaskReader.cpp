@@ -6,6 +6,7 @@
 #include "raster/GdalQuietErrors.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <stdexcept>
 
 namespace {
@@ -18,6 +19,24 @@ bool IsAlpha(GDALRasterBand& band) {
 
 bool DeclaresMask(GDALRasterBand& band) {
     return IsAlpha(band) || band.GetMaskFlags() != GMF_ALL_VALID;
+}
+
+// GDAL ignores a nodata value its band's type cannot hold (300 on a Byte
+// band): such a value is named, where "declares no nodata value" would deny it.
+void ThrowIgnoredNoData(GDALDataset& dataset, const std::string& fileName) {
+    for (int number = 1; number <= dataset.GetRasterCount(); ++number) {
+        GDALRasterBand& band = *dataset.GetRasterBand(number);
+        int has = FALSE;
+        const double value = band.GetNoDataValue(&has);
+        if (has != FALSE) {
+            char text[32];
+            std::snprintf(text, sizeof text, "%.17g", value);
+            throw CZarnikError::Detail(
+                "the nodata value " + std::string(text) + " of band " + std::to_string(number - 1) +
+                " of " + fileName + " lies outside the range of its data type " +
+                GDALGetDataTypeName(band.GetRasterDataType()) + ", so GDAL ignores it");
+        }
+    }
 }
 
 } // namespace
@@ -33,6 +52,7 @@ CGdalMaskReader::CGdalMaskReader(const std::string& originalFileName, ComparedBa
         declared = declared || DeclaresMask(*dataset->GetRasterBand(number));
     }
     if (!declared) {
+        ThrowIgnoredNoData(*dataset, fileName);
         throw CZarnikError::Detail("the original declares no nodata value, mask or alpha band");
     }
 }

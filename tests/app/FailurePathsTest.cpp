@@ -110,10 +110,14 @@ TEST_F(FailurePaths, BadOutputsAndGatesFailWithExitCode2AndLeaveTheFolderAsItWas
         std::fill(band.begin(), band.end(), 0);
     }
     WriteGeoTiff(folder.File("empty.tif"), empty);
-    for (int band = 1; band <= 3; ++band) { // every pixel nodata
+    WriteGeoTiff(folder.File("nodata300.tif"), rgb);
+    // Every pixel nodata; a nodata value a Byte band cannot hold, which GDAL ignores.
+    for (const auto& [name, value] : {std::pair{"empty.tif", 0}, {"nodata300.tif", 300}}) {
         const GDALDatasetUniquePtr nodata(
-            GDALDataset::Open(folder.File("empty.tif").c_str(), GDAL_OF_UPDATE));
-        ASSERT_EQ(nodata->GetRasterBand(band)->SetNoDataValue(0), CE_None);
+            GDALDataset::Open(folder.File(name).c_str(), GDAL_OF_UPDATE));
+        for (int band = 1; band <= 3; ++band) {
+            ASSERT_EQ(nodata->GetRasterBand(band)->SetNoDataValue(value), CE_None);
+        }
     }
     const std::vector<FailureRow> rows = {
         {{"-failBelow", "ssim"}, "-failBelow expects stat=value, not 'ssim'", Stop::Parse},
@@ -136,10 +140,10 @@ TEST_F(FailurePaths, BadOutputsAndGatesFailWithExitCode2AndLeaveTheFolderAsItWas
          "-failAbove limit '1e-60' in 'mse=1e-60' is too small for a 32-bit float: it would be 0",
          Stop::Parse},
         {{"-json", "nowhere/r.json"},
-         "Unable to create JSON report nowhere/r.json",
+         "Unable to create JSON report nowhere/r.json: No such file or directory",
          Stop::BeforeFirstTile},
         {{"-tileValues", "nowhere/t.csv"},
-         "Unable to create tile values file nowhere/t.csv",
+         "Unable to create tile values file nowhere/t.csv: No such file or directory",
          Stop::BeforeFirstTile},
         {{"-qualityMap", "nowhere/m.tif"},
          "Unable to create quality map nowhere/m.tif",
@@ -159,6 +163,10 @@ TEST_F(FailurePaths, BadOutputsAndGatesFailWithExitCode2AndLeaveTheFolderAsItWas
         {{"-i", "empty.tif", "-c", "empty.tif", "-u", "-useMask"},
          "The mask of empty.tif leaves no tile with pixels to measure",
          Stop::Late},
+        {{"-i", "nodata300.tif", "-c", "nodata300.tif", "-u", "-useMask"},
+         "the nodata value 300 of band 0 of nodata300.tif lies outside the range of its data type "
+         "Byte, so GDAL ignores it",
+         Stop::BeforeFirstTile},
         // An output never replaces an input or another output.
         {{"-json", "original.tif"},
          "-json and -i name the same file original.tif",
@@ -186,12 +194,14 @@ TEST_F(FailurePaths, BadOutputsAndGatesFailWithExitCode2AndLeaveTheFolderAsItWas
          Stop::BeforeFirstTile},
         // A run that fails after completing some outputs leaves none of them.
         {{"-tileValues", "/dev/full", "-json", "r.json", "-qualityMap", "m.tif"},
-         "Unable to write tile values file /dev/full",
+         "Unable to write tile values file /dev/full: No space left on device",
          Stop::Late},
         {{"-json", "/dev/full", "-qualityMap", "m.tif", "-best", "1", "-html", "p.html"},
-         "Unable to write JSON report /dev/full",
+         "Unable to write JSON report /dev/full: No space left on device",
          Stop::Late},
-        {{"-json", "/dev/full"}, "Unable to write JSON report /dev/full", Stop::Late},
+        {{"-json", "/dev/full"},
+         "Unable to write JSON report /dev/full: No space left on device",
+         Stop::Late},
     };
     const auto before = FolderContents(folder.Path());
     for (const auto& [arguments, message, stop] : rows) {
@@ -250,7 +260,9 @@ TEST_F(FailurePaths, InterruptedRunsAndVanishedFoldersLeaveNothingThatLooksFinis
     const ProgramRun lost = vanishing.Finish();
     EXPECT_EQ(lost.exitCode, 2);
     EXPECT_NE(
-        lost.output.find("Error occured. Details: Unable to write tile values file out/t.csv"),
+        lost.output.find(
+            "Error occured. Details: Unable to write tile values file out/t.csv: its folder was "
+            "removed or replaced\n"),
         std::string::npos);
 }
 

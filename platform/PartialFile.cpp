@@ -50,6 +50,16 @@ void Unregister(int slot) {
     }
 }
 
+// The renames held back for the run, if one holds them.
+CDeferredRenames* deferred = nullptr;
+
+bool IsDeviceOrPipe(const std::string& name) {
+    std::error_code error;
+    const auto status = std::filesystem::status(name, error);
+    return std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
+           !std::filesystem::is_directory(status);
+}
+
 extern "C" void RemoveAndExit(int signal) {
     for (Slot& slot : slots) {
         if (slot.state.load() == kReady) {
@@ -70,22 +80,12 @@ std::string PartialNameFor(const std::string& finalName) {
     return (path.parent_path() / hidden).string();
 }
 
-namespace {
-
-bool IsDeviceOrPipe(const std::string& name) {
-    std::error_code error;
-    const auto status = std::filesystem::status(name, error);
-    return std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
-           !std::filesystem::is_directory(status);
-}
-
-} // namespace
-
+// A device or pipe is its own "temporary": written in place, never renamed.
 CPartialFile::CPartialFile(std::string name)
-    : finalName(std::move(name)), committed(IsDeviceOrPipe(finalName)) {
-    temporaryName = committed ? finalName : PartialNameFor(finalName);
-    slot = committed ? -1 : Register(temporaryName);
-}
+    : finalName(std::move(name)),
+      temporaryName(IsDeviceOrPipe(finalName) ? finalName : PartialNameFor(finalName)),
+      slot(temporaryName == finalName ? -1 : Register(temporaryName)),
+      committed(temporaryName == finalName) {}
 
 CPartialFile::~CPartialFile() {
     if (!committed) {
@@ -93,12 +93,6 @@ CPartialFile::~CPartialFile() {
     }
     Unregister(slot);
 }
-
-namespace {
-
-CDeferredRenames* deferred = nullptr;
-
-} // namespace
 
 bool CPartialFile::Commit() {
     if (temporaryName == finalName) {

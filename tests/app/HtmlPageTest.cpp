@@ -73,11 +73,7 @@ TEST_F(HtmlPage, AppearsWholeOnlyWhenTheRunCompletes) {
          "libjs-chart.js: " +
              noLibraries.string() + "/chart.js/chart.min.js cannot be read\n",
          "earlier page"},
-        {{"-tn", "2", "-html", "p.html", "-json", "/dev/full"},
-         "",
-         2,
-         "\r1 of 2",
-         "earlier page"},
+        {{"-tn", "2", "-html", "p.html", "-json", "/dev/full"}, "", 2, "\r1 of 2", "earlier page"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.back());

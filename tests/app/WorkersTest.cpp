@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -36,6 +37,48 @@ std::string Outcome(const ProgramRun& run, const std::filesystem::path& folder) 
     return outcome;
 }
 
+// Puts this process, and so the programs it starts, in a control group that
+// holds at most `processes` processes and threads, as a container's pids
+// limit does; does nothing where no such group can be made.
+class ProcessCountLimit {
+public:
+    explicit ProcessCountLimit(int processes) {
+        if (processes == 0 || !std::filesystem::create_directory(group) ||
+            !Write(group / "pids.max", processes) || !Write(group / "cgroup.procs", getpid())) {
+            std::error_code ignored;
+            std::filesystem::remove(group, ignored);
+            return;
+        }
+        active = true;
+    }
+    ~ProcessCountLimit() {
+        if (active) {
+            Write(group.parent_path() / "cgroup.procs", getpid());
+            std::error_code ignored;
+            std::filesystem::remove(group, ignored);
+        }
+    }
+    // How often the group refused a new process or thread; -1 without a group.
+    int Refusals() const {
+        std::ifstream events(group / "pids.events");
+        std::string key;
+        int count = -1;
+        return active && events >> key >> count ? count : -1;
+    }
+    ProcessCountLimit(const ProcessCountLimit&) = delete;
+    ProcessCountLimit& operator=(const ProcessCountLimit&) = delete;
+
+private:
+    static bool Write(const std::filesystem::path& file, int value) {
+        std::ofstream out(file);
+        out << value << std::flush;
+        return out.good();
+    }
+
+    std::filesystem::path group = "/sys/fs/cgroup/pids/zarnik-test-" + std::to_string(getpid());
+    bool active = false;
+};
+
 TEST_F(Program, EveryNumberOfWorkersGivesTheSameOutcome) {
     // Tile 3 lies outside the image: the run fails there, after three tiles.
     // The first tile is the smallest, so buffers kept from tile to tile grow.
@@ -56,9 +99,20 @@ TEST_F(Program, EveryNumberOfWorkersGivesTheSameOutcome) {
     for (const Lines& arguments : runs) {
         SCOPED_TRACE(arguments[1]);
         std::string single;
-        // 64 workers under a limit of 24 open files: as many as the limit leaves room for.
-        for (const auto& [threads, fileLimit] :
-             {std::pair{"1", 0}, {"2", 0}, {"3", 0}, {"8", 0}, {"64", 24}}) {
+        // 64 workers under a limit of 24 open files: as many as the limit
+        // leaves room for; 8 under a limit of 3 processes (this one, the
+        // program and one thread): as many as can start.
+        struct Limits {
+            const char* threads;
+            int openFiles;
+            int processes;
+        };
+        for (const auto& [threads, fileLimit, processLimit] : {Limits{"1", 0, 0},
+                                                               {"2", 0, 0},
+                                                               {"3", 0, 0},
+                                                               {"8", 0, 0},
+                                                               {"64", 24, 0},
+                                                               {"8", 0, 3}}) {
             std::filesystem::remove_all(folder.Path() / "out");
             std::filesystem::create_directory(folder.Path() / "out");
             Lines withPrefixes = arguments;
@@ -69,7 +123,13 @@ TEST_F(Program, EveryNumberOfWorkersGivesTheSameOutcome) {
             rlimit limited = unlimited;
             limited.rlim_cur = fileLimit > 0 ? rlim_t(fileLimit) : unlimited.rlim_cur;
             setrlimit(RLIMIT_NOFILE, &limited); // the program inherits it
-            const ProgramRun run = Run(withPrefixes);
+            const ProgramRun run = [&] {
+                const ProcessCountLimit processes(processLimit);
+                ProgramRun limited = Run(withPrefixes);
+                // Where the limit holds, it must have kept workers from starting.
+                EXPECT_NE(processes.Refusals(), 0) << threads << " workers";
+                return limited;
+            }();
             setrlimit(RLIMIT_NOFILE, &unlimited);
             // Nothing on standard error: under ThreadSanitizer a race would be.
             EXPECT_EQ(run.errors, "") << threads << " workers";

@@ -62,11 +62,15 @@ struct MultiScaleContext {
     float structureExponent;
 };
 
-int32_t AccumulateTerms(const double* terms, void* context) {
+// Each term summed apart over the positions of a row, in their order.
+int32_t AccumulateTerms(const double* luminance, const double* contrast, const double* structure,
+                        int32_t count, void* context) {
     MultiScaleContext& scale = *static_cast<MultiScaleContext*>(context);
-    scale.luminance += terms[0];
-    scale.contrast += terms[1];
-    scale.structure += terms[2];
+    for (int32_t x = 0; x < count; ++x) {
+        scale.luminance += luminance[x];
+        scale.contrast += contrast[x];
+        scale.structure += structure[x];
+    }
     return 0;
 }
 
@@ -137,11 +141,14 @@ float ComputeMSSSIM(const float* a, const float* b, int32_t width, int32_t heigh
                                   LuminanceExponents[scale],
                                   ContrastExponents[scale],
                                   StructureExponents[scale]};
-        const SSIMCallbacks callbacks{AccumulateTerms, CombineScale, &context};
         const float* scaleA = scale == 0 ? a : first.Level(scale);
         const float* scaleB = scale == 0 ? b : second.Level(scale);
-        result *=
-            SSIMCore(scaleA, scaleB, levelWidth, levelHeight, &window, &callbacks, &parameters);
+        int32_t columns = 0;
+        int32_t rows = 0;
+        result *= SSIMTermRows(scaleA, scaleB, levelWidth, levelHeight, &window, &parameters,
+                               AccumulateTerms, &context, &columns, &rows)
+                      ? CombineScale(columns, rows, &context)
+                      : kFailure;
         if (result == kFailure) {
             break;
         }

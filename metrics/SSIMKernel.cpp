@@ -30,12 +30,6 @@ double Product(const double* terms) {
     return (terms[1] * terms[0]) * terms[2];
 }
 
-int32_t AccumulateProduct(const double* terms, void* context) {
-    double& sum = *static_cast<double*>(context);
-    sum += Product(terms);
-    return 0;
-}
-
 float CombineMean(int32_t width, int32_t height, void* context) {
     const double sum = *static_cast<const double*>(context);
     return static_cast<float>(sum / static_cast<double>(width * height));
@@ -78,9 +72,9 @@ float CombineValidMean(int32_t /*width*/, int32_t /*height*/, void* context) {
 
 } // namespace
 
-float SSIMCore(const float* a, const float* b, int32_t width, int32_t height,
-               const FilterKernel* window, const SSIMCallbacks* callbacks,
-               const SSIMParameters* parameters) {
+bool SSIMTermRows(const float* a, const float* b, int32_t width, int32_t height,
+                  const FilterKernel* window, const SSIMParameters* parameters,
+                  SSIMTermRowsFunction termRows, void* context, int32_t* columns, int32_t* rows) {
     const float k1L = parameters->K1 * parameters->L;
     const float k2L = parameters->K2 * parameters->L;
     const float c2 = k2L * k2L;
@@ -89,14 +83,13 @@ float SSIMCore(const float* a, const float* b, int32_t width, int32_t height,
     const std::size_t samples = SampleCount(width, height);
     CWorkBuffer<float> work(5 * samples);
     if (!work) {
-        return kFailure;
+        return false;
     }
     float* meanA = work.Get();
     float* meanB = meanA + samples;
     float* filteredAA = meanB + samples;
     float* filteredBB = filteredAA + samples;
     float* filteredAB = filteredBB + samples;
-
     ConvolveValidInto(a, width, height, window, meanA, nullptr, nullptr);
     ConvolveValidInto(b, width, height, window, meanB, nullptr, nullptr);
     for (std::size_t i = 0; i < samples; ++i) {
@@ -104,34 +97,70 @@ float SSIMCore(const float* a, const float* b, int32_t width, int32_t height,
         filteredBB[i] = b[i] * b[i];
         filteredAB[i] = a[i] * b[i];
     }
-    int32_t columns = 0;
-    int32_t rows = 0;
     ConvolveValid(filteredAA, width, height, window, nullptr, nullptr, nullptr);
     ConvolveValid(filteredBB, width, height, window, nullptr, nullptr, nullptr);
-    ConvolveValid(filteredAB, width, height, window, nullptr, &columns, &rows);
+    ConvolveValid(filteredAB, width, height, window, nullptr, columns, rows);
 
-    const std::size_t rowLength = columns > 0 ? static_cast<std::size_t>(columns) : 0;
-    CWorkBuffer<double> termRows(3 * rowLength);
-    if (!termRows) {
-        return kFailure;
+    const std::size_t rowLength = *columns > 0 ? static_cast<std::size_t>(*columns) : 0;
+    CWorkBuffer<double> termRowsBuffer(3 * rowLength);
+    if (!termRowsBuffer) {
+        return false;
     }
-    double* luminance = termRows.Get();
+    double* luminance = termRowsBuffer.Get();
     double* contrast = luminance + rowLength;
     double* structure = contrast + rowLength;
     const SSIMTermsRowFunction ssimTermsRow = ActiveRowKernels().ssimTermsRow;
-    for (int32_t y = 0; columns > 0 && y < rows; ++y) {
+    for (int32_t y = 0; *columns > 0 && y < *rows; ++y) {
         const std::size_t start = static_cast<std::size_t>(y) * rowLength;
         ssimTermsRow(meanA + start, meanB + start, filteredAA + start, filteredBB + start,
-                     filteredAB + start, columns, constants, luminance, contrast, structure);
-        RaiseTerms(luminance, columns, parameters->alpha);
-        RaiseTerms(contrast, columns, parameters->beta);
-        RaiseTerms(structure, columns, parameters->gamma);
-        for (int32_t x = 0; x < columns; ++x) {
-            const double terms[3] = {luminance[x], contrast[x], structure[x]};
-            if (callbacks->accumulate(terms, callbacks->context) != 0) {
-                return kFailure;
-            }
+                     filteredAB + start, *columns, constants, luminance, contrast, structure);
+        RaiseTerms(luminance, *columns, parameters->alpha);
+        RaiseTerms(contrast, *columns, parameters->beta);
+        RaiseTerms(structure, *columns, parameters->gamma);
+        if (termRows(luminance, contrast, structure, *columns, context) != 0) {
+            return false;
         }
+    }
+    return true;
+}
+
+namespace {
+
+// Hands every position's terms to the callbacks' accumulate, in row order.
+int32_t AccumulateEach(const double* luminance, const double* contrast, const double* structure,
+                       int32_t count, void* context) {
+    const SSIMCallbacks& callbacks = *static_cast<const SSIMCallbacks*>(context);
+    for (int32_t x = 0; x < count; ++x) {
+        const double terms[3] = {luminance[x], contrast[x], structure[x]};
+        if (callbacks.accumulate(terms, callbacks.context) != 0) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+// Adds every position's Product to the double behind `context`, in row
+// order, without a call per position.
+int32_t AccumulateProducts(const double* luminance, const double* contrast, const double* structure,
+                           int32_t count, void* context) {
+    double& sum = *static_cast<double*>(context);
+    for (int32_t x = 0; x < count; ++x) {
+        sum += (contrast[x] * luminance[x]) * structure[x];
+    }
+    return 0;
+}
+
+} // namespace
+
+float SSIMCore(const float* a, const float* b, int32_t width, int32_t height,
+               const FilterKernel* window, const SSIMCallbacks* callbacks,
+               const SSIMParameters* parameters) {
+    int32_t columns = 0;
+    int32_t rows = 0;
+    SSIMCallbacks each = *callbacks;
+    if (!SSIMTermRows(a, b, width, height, window, parameters, AccumulateEach, &each, &columns,
+                      &rows)) {
+        return kFailure;
     }
     return callbacks->combine(columns, rows, callbacks->context);
 }
@@ -143,8 +172,13 @@ float ComputeSSIM(const float* a, const float* b, int32_t width, int32_t height,
     }
     const FilterKernel window = GaussianWindowKernel();
     double sum = 0;
-    const SSIMCallbacks callbacks{AccumulateProduct, CombineMean, &sum};
-    return SSIMCore(a, b, width, height, &window, &callbacks, parameters);
+    int32_t columns = 0;
+    int32_t rows = 0;
+    if (!SSIMTermRows(a, b, width, height, &window, parameters, AccumulateProducts, &sum, &columns,
+                      &rows)) {
+        return kFailure;
+    }
+    return CombineMean(columns, rows, &sum);
 }
 
 std::optional<float> ComputeMaskedSSIM(const float* a, const float* b, const uint8_t* valid,

@@ -35,6 +35,18 @@ float SSIMCore(const float* a, const float* b, int32_t width, int32_t height,
                const FilterKernel* window, const SSIMCallbacks* callbacks,
                const SSIMParameters* parameters);
 
+// Called with the luminance, contrast and structure terms (exponents
+// applied) of each row of window positions in turn; non-zero stops.
+using SSIMTermRowsFunction = int32_t (*)(const double* luminance, const double* contrast,
+                                         const double* structure, int32_t count, void* context);
+
+// SSIMCore's terms handed over a row at a time, which spares a call per
+// position; the number of window positions across and down is stored. False
+// when work memory cannot be obtained or `termRows` stops.
+bool SSIMTermRows(const float* a, const float* b, int32_t width, int32_t height,
+                  const FilterKernel* window, const SSIMParameters* parameters,
+                  SSIMTermRowsFunction termRows, void* context, int32_t* columns, int32_t* rows);
+
 // The mean over all 11 x 11 window positions of luminance x contrast x
 // structure. A tile with fewer than 11 columns or rows has no complete window
 // position; we return +infinity for it, as MS-SSIM does for a tile too small

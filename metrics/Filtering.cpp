@@ -1,5 +1,6 @@
 #include "metrics/Filtering.h"
 
+#include "metrics/ProductRing.h"
 #include "metrics/RowKernels.h"
 #include "metrics/WorkBuffer.h"
 
@@ -38,6 +39,29 @@ void ConvolveRows(const float* image, int32_t width, const FilterKernel& kernel,
     }
 }
 
+// Through a ring of shared products; false, having done nothing, when its
+// memory cannot be obtained. Each output row is written only after the
+// last image row it reads and covers no later image row, so `out` may be
+// the image itself.
+bool ConvolveByProducts(const float* image, const float* second, int32_t width, int32_t height,
+                        const FilterKernel& kernel, double scale, float* out) {
+    CProductRing ring(kernel, width, ActiveRowKernels().products);
+    if (!ring) {
+        return false;
+    }
+    const int32_t outWidth = width - kernel.width + 1;
+    for (int32_t row = 0; row < height; ++row) {
+        const std::size_t start = static_cast<std::size_t>(row) * static_cast<std::size_t>(width);
+        ring.AddRow(image + start, second != nullptr ? second + start : nullptr, width, row);
+        const int32_t top = row - kernel.height + 1;
+        if (top >= 0) {
+            ring.SumRow(top, width, scale,
+                        out + static_cast<std::size_t>(top) * static_cast<std::size_t>(outWidth));
+        }
+    }
+    return true;
+}
+
 void ConvolvePositions(const float* image, int32_t width, const FilterKernel& kernel,
                        int32_t outWidth, int32_t outHeight, double scale, float* out) {
     for (int32_t y = 0; y < outHeight; ++y) {
@@ -62,7 +86,11 @@ void Convolve(const float* image, int32_t width, int32_t height, const FilterKer
     const int32_t rows = height - kernel.height + 1;
     const double scale = KernelScale(&kernel);
     if (columns > 0 && rows > 0) {
-        if (FitsRowKernels(kernel)) {
+        if (CProductRing::Suits(kernel)) {
+            if (!ConvolveByProducts(image, nullptr, width, height, kernel, scale, out)) {
+                ConvolveRows(image, width, kernel, columns, rows, scale, out);
+            }
+        } else if (FitsRowKernels(kernel)) {
             ConvolveRows(image, width, kernel, columns, rows, scale, out);
         } else {
             ConvolvePositions(image, width, kernel, columns, rows, scale, out);
@@ -150,6 +178,31 @@ void ConvolveValidInto(const float* image, int32_t width, int32_t height,
                        const FilterKernel* kernel, float* out, int32_t* outWidth,
                        int32_t* outHeight) {
     Convolve(image, width, height, *kernel, out, outWidth, outHeight);
+}
+
+void ConvolveValidProducts(const float* first, const float* second, int32_t width, int32_t height,
+                           const FilterKernel* kernel, float* out, int32_t* outWidth,
+                           int32_t* outHeight) {
+    if (second != nullptr && width >= kernel->width && height >= kernel->height &&
+        CProductRing::Suits(*kernel) &&
+        ConvolveByProducts(first, second, width, height, *kernel, KernelScale(kernel), out)) {
+        if (outWidth != nullptr) {
+            *outWidth = width - kernel->width + 1;
+        }
+        if (outHeight != nullptr) {
+            *outHeight = height - kernel->height + 1;
+        }
+        return;
+    }
+    if (second == nullptr) {
+        Convolve(first, width, height, *kernel, out, outWidth, outHeight);
+        return;
+    }
+    const std::size_t samples = SampleCount(width, height);
+    for (std::size_t i = 0; i < samples; ++i) {
+        out[i] = first[i] * second[i];
+    }
+    Convolve(out, width, height, *kernel, out, outWidth, outHeight);
 }
 
 float MirrorSample(const float* image, int32_t width, int32_t height, int32_t x, int32_t y,

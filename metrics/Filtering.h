@@ -37,6 +37,13 @@ void ConvolveValidInto(const float* image, int32_t width, int32_t height,
                        const FilterKernel* kernel, float* out, int32_t* outWidth,
                        int32_t* outHeight);
 
+// ConvolveValidInto of the image of float products first[i] x second[i]
+// (or of `first` itself when `second` is null) without making that image:
+// `out` must hold width x height samples, as it may serve as work memory.
+void ConvolveValidProducts(const float* first, const float* second, int32_t width, int32_t height,
+                           const FilterKernel* kernel, float* out, int32_t* outWidth,
+                           int32_t* outHeight);
+
 // Reflects positions outside the image once about its edges, repeating the
 // edge sample (-1 reads 0, width reads width - 1); serves offsets of less
 // than one image size. The parameter is ignored.

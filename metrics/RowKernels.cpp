@@ -335,7 +335,8 @@ RowKernels KernelsFor(int64_t targets) {
     chosen.Update(targets);
     const size_t index = chosen.GetIndex();
 #endif
-    return {HWY_DISPATCH_TABLE(WeightedRowSums)[index], HWY_DISPATCH_TABLE(SSIMTermsRow)[index]};
+    return {HWY_DISPATCH_TABLE(WeightedRowSums)[index], HWY_DISPATCH_TABLE(SSIMTermsRow)[index],
+            ProductKernelsAt(index)};
 }
 
 RowKernels DispatchedKernels() {
@@ -345,7 +346,13 @@ RowKernels DispatchedKernels() {
     if (!chosen.IsInitialized()) {
         chosen.Update(hwy::SupportedTargets());
     }
-    return {&HWY_DYNAMIC_DISPATCH(WeightedRowSums), &HWY_DYNAMIC_DISPATCH(SSIMTermsRow)};
+#if (HWY_TARGETS & (HWY_TARGETS - 1)) == 0
+    const size_t index = 0;
+#else
+    const size_t index = chosen.GetIndex();
+#endif
+    return {&HWY_DYNAMIC_DISPATCH(WeightedRowSums), &HWY_DYNAMIC_DISPATCH(SSIMTermsRow),
+            ProductKernelsAt(index)};
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "metrics/ProductRows.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -35,6 +37,7 @@ using SSIMTermsRowFunction = void (*)(const float* meanA, const float* meanB,
 struct RowKernels {
     WeightedRowSumsFunction weightedRowSums;
     SSIMTermsRowFunction ssimTermsRow;
+    ProductKernels products;
 };
 
 // The row kernels of the active target.

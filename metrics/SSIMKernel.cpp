@@ -92,14 +92,9 @@ bool SSIMTermRows(const float* a, const float* b, int32_t width, int32_t height,
     float* filteredAB = filteredBB + samples;
     ConvolveValidInto(a, width, height, window, meanA, nullptr, nullptr);
     ConvolveValidInto(b, width, height, window, meanB, nullptr, nullptr);
-    for (std::size_t i = 0; i < samples; ++i) {
-        filteredAA[i] = a[i] * a[i];
-        filteredBB[i] = b[i] * b[i];
-        filteredAB[i] = a[i] * b[i];
-    }
-    ConvolveValid(filteredAA, width, height, window, nullptr, nullptr, nullptr);
-    ConvolveValid(filteredBB, width, height, window, nullptr, nullptr, nullptr);
-    ConvolveValid(filteredAB, width, height, window, nullptr, columns, rows);
+    ConvolveValidProducts(a, a, width, height, window, filteredAA, nullptr, nullptr);
+    ConvolveValidProducts(b, b, width, height, window, filteredBB, nullptr, nullptr);
+    ConvolveValidProducts(a, b, width, height, window, filteredAB, columns, rows);
 
     const std::size_t rowLength = *columns > 0 ? static_cast<std::size_t>(*columns) : 0;
     CWorkBuffer<double> termRowsBuffer(3 * rowLength);

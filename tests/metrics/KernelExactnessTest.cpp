@@ -209,6 +209,13 @@ template <typename Side> Vector Statistics(const TilePair& t, const ParameterVal
     const typename Side::Callbacks recording{record, combine, &all}, stopping{stop, combine, &all};
     all.push_back(Side::core(a, b, t.width, t.height, &window, &recording, &p));
     all.push_back(Side::core(a, b, t.width, t.height, &window, &stopping, &p));
+    // A window whose weights never repeat, which the filters take apart.
+    const std::vector<float> distinct = RandomValues(15, 0.0f, 0.1f, 3);
+    typename Side::Kernel uneven = window;
+    uneven.weights = distinct.data();
+    uneven.width = 5;
+    uneven.height = 3;
+    all.push_back(Side::core(a, b, t.width, t.height, &uneven, &recording, &p));
     all.push_back(Side::ssim(a, b, t.width, t.height, &p));
     all.push_back(Side::mse(a, b, t.width, t.height));
     all.push_back(Side::msssim(a, b, t.width, t.height));

@@ -1,0 +1,96 @@
+#include "metrics/ProductRing.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+uint32_t Bits(float weight) {
+    uint32_t bits = 0;
+    std::memcpy(&bits, &weight, sizeof bits);
+    return bits;
+}
+
+// The distinct weights of `kernel` in `weights` and, for every tap, the
+// index of its weight in `weightOf`; returns how many are distinct.
+int32_t ShareWeights(const FilterKernel& kernel, float* weights, int32_t* weightOf) {
+    int32_t count = 0;
+    for (int32_t t = 0; t < kernel.width * kernel.height; ++t) {
+        int32_t k = 0;
+        while (k < count && Bits(weights[k]) != Bits(kernel.weights[t])) {
+            ++k;
+        }
+        if (k == count) {
+            weights[count++] = kernel.weights[t];
+        }
+        weightOf[t] = k;
+    }
+    return count;
+}
+
+// Floats in a cache line.
+constexpr std::size_t kLineFloats = 64 / sizeof(float);
+
+std::size_t RoundUp(std::size_t floats) {
+    return (floats + kLineFloats - 1) / kLineFloats * kLineFloats;
+}
+
+std::size_t RingSize(int32_t kernelHeight, int32_t weightCount, std::size_t stride) {
+    return static_cast<std::size_t>(kernelHeight) * static_cast<std::size_t>(weightCount) * stride;
+}
+
+} // namespace
+
+bool CProductRing::Suits(const FilterKernel& kernel) {
+    const int32_t taps = kernel.width * kernel.height;
+    if (taps > kMaxTaps) {
+        return false;
+    }
+    float weights[kMaxTaps];
+    int32_t weightOf[kMaxTaps];
+    return 4 * ShareWeights(kernel, weights, weightOf) <= taps;
+}
+
+CProductRing::CProductRing(const FilterKernel& kernel, int32_t rowWidth,
+                           const ProductKernels& rowKernels)
+    : kernels(rowKernels), kernelWidth(kernel.width), kernelHeight(kernel.height),
+      tapCount(kernel.width * kernel.height), width(rowWidth),
+      weightCount(ShareWeights(kernel, weights, weightOf)),
+      // Room for a whole vector past the last output, as the sums read
+      // whole vectors (the padding stays 0), and whole cache lines, so that
+      // the products' stores are never split between two.
+      stride(RoundUp(static_cast<std::size_t>(rowWidth) + rowKernels.productLanes())),
+      products(RingSize(kernelHeight, weightCount, stride) + kLineFloats) {
+    for (int32_t t = 0; t < tapCount; ++t) {
+        tapOffsets[t] = static_cast<std::size_t>(weightOf[t]) * stride +
+                        static_cast<std::size_t>(t % kernelWidth);
+    }
+    if (products) {
+        const auto address = reinterpret_cast<std::uintptr_t>(products.Get());
+        ring = products.Get() + (64 - address % 64) % 64 / sizeof(float);
+        std::memset(ring, 0, RingSize(kernelHeight, weightCount, stride) * sizeof(float));
+    }
+}
+
+float* CProductRing::Products(int32_t row, int32_t weight) const {
+    const std::size_t slot = static_cast<std::size_t>(row % kernelHeight);
+    return ring +
+           (slot * static_cast<std::size_t>(weightCount) + static_cast<std::size_t>(weight)) *
+               stride;
+}
+
+void CProductRing::AddRow(const float* first, const float* second, int32_t count, int32_t row) {
+    kernels.productRow(first, second, count, weights, weightCount, stride, Products(row, 0));
+}
+
+void CProductRing::SumRow(int32_t top, int32_t count, double scale, float* out) const {
+    const float* taps[kMaxTaps];
+    int32_t t = 0;
+    for (int32_t j = 0; j < kernelHeight; ++j) {
+        const float* const row = Products(top + j, 0);
+        for (int32_t i = 0; i < kernelWidth; ++i, ++t) {
+            taps[t] = row + tapOffsets[t];
+        }
+    }
+    kernels.tapSums(taps, tapCount, count - kernelWidth + 1, scale, out);
+}

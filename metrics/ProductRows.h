@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// The loops of filtering by shared products, built for every instruction-set
+// target like the row kernels. A kernel's weights repeat (an 11 x 11
+// Gaussian window has 20 distinct ones for 121 taps), so each sample is
+// multiplied by each distinct weight once and the float products kept in
+// rows; every tap then only widens and adds the product it names. The
+// products, their widening and each output's order of addition are those of
+// the step-by-step filter, so the sums keep their bits.
+
+// For k in [0, weightCount) and c in [0, count):
+// out[k * stride + c] = sample(c) * weights[k] in float, where sample(c) is
+// first[c], or the float product first[c] * second[c] when `second` is given.
+using ProductRowFunction = void (*)(const float* first, const float* second, int32_t count,
+                                    const float* weights, int32_t weightCount, size_t stride,
+                                    float* out);
+
+// For x in [0, count): out[x] = float(scale * sum over t of double(taps[t][x])),
+// the sum taken in tap order. Every tap row must be readable, and hold
+// finite numbers, up to `count` rounded up to a whole number of
+// ProductLanes().
+using TapSumsFunction = void (*)(const float* const* taps, int32_t tapCount, int32_t count,
+                                 double scale, float* out);
+
+// The number of doubles in one vector of the target.
+using ProductLanesFunction = size_t (*)();
+
+struct ProductKernels {
+    ProductRowFunction productRow;
+    TapSumsFunction tapSums;
+    ProductLanesFunction productLanes;
+};
+
+// The kernels of the target at `index` of the vector library's dispatch
+// tables (the index hwy::ChosenTarget::GetIndex() gives).
+ProductKernels ProductKernelsAt(size_t index);

@@ -84,13 +84,10 @@ void CProductRing::AddRow(const float* first, const float* second, int32_t count
 }
 
 void CProductRing::SumRow(int32_t top, int32_t count, double scale, float* out) const {
-    const float* taps[kMaxTaps];
-    int32_t t = 0;
+    const float* rows[kMaxTaps];
     for (int32_t j = 0; j < kernelHeight; ++j) {
-        const float* const row = Products(top + j, 0);
-        for (int32_t i = 0; i < kernelWidth; ++i, ++t) {
-            taps[t] = row + tapOffsets[t];
-        }
+        rows[j] = Products(top + j, 0);
     }
-    kernels.tapSums(taps, tapCount, count - kernelWidth + 1, scale, out);
+    kernels.tapSums(rows, {kernelWidth, kernelHeight, tapOffsets}, count - kernelWidth + 1, scale,
+                    out);
 }

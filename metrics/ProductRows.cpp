@@ -99,21 +99,25 @@ HWY_INLINE void StoreSums(Doubles sum, Doubles scale, size_t remaining, float* o
 // them wanted), kept in registers while every tap passes over them.
 // Scalable vectors cannot form arrays, hence the named accumulators.
 template <int32_t Vectors>
-void SumBlock(const float* const* taps, int32_t tapCount, size_t start, size_t remaining,
+void SumBlock(const float* const* rows, const TapLayout& layout, size_t start, size_t remaining,
               double scale, float* out) {
     static_assert(Vectors >= 1 && Vectors <= kWidestBlock);
     const DoubleTag dd;
     Doubles s0 = hn::Zero(dd), s1 = s0, s2 = s0, s3 = s0, s4 = s0, s5 = s0, s6 = s0, s7 = s0;
-    for (int32_t t = 0; t < tapCount; ++t) {
-        const float* tap = taps[t] + start;
-        AddTap<Vectors, 0>(tap, s0);
-        AddTap<Vectors, 1>(tap, s1);
-        AddTap<Vectors, 2>(tap, s2);
-        AddTap<Vectors, 3>(tap, s3);
-        AddTap<Vectors, 4>(tap, s4);
-        AddTap<Vectors, 5>(tap, s5);
-        AddTap<Vectors, 6>(tap, s6);
-        AddTap<Vectors, 7>(tap, s7);
+    const size_t* offset = layout.offsets;
+    for (int32_t j = 0; j < layout.height; ++j) {
+        const float* row = rows[j] + start;
+        for (int32_t i = 0; i < layout.width; ++i, ++offset) {
+            const float* tap = row + *offset;
+            AddTap<Vectors, 0>(tap, s0);
+            AddTap<Vectors, 1>(tap, s1);
+            AddTap<Vectors, 2>(tap, s2);
+            AddTap<Vectors, 3>(tap, s3);
+            AddTap<Vectors, 4>(tap, s4);
+            AddTap<Vectors, 5>(tap, s5);
+            AddTap<Vectors, 6>(tap, s6);
+            AddTap<Vectors, 7>(tap, s7);
+        }
     }
     const Doubles scaleVector = hn::Set(dd, scale);
     float* block = out + start;
@@ -127,21 +131,23 @@ void SumBlock(const float* const* taps, int32_t tapCount, size_t start, size_t r
     StoreSums<Vectors, 7>(s7, scaleVector, remaining, block);
 }
 
-using SumBlockFunction = void (*)(const float* const*, int32_t, size_t, size_t, double, float*);
+using SumBlockFunction = void (*)(const float* const*, const TapLayout&, size_t, size_t, double,
+                                  float*);
 
 // Indexed by the number of vectors a block needs.
 constexpr SumBlockFunction kSumBlocks[kWidestBlock + 1] = {nullptr,     SumBlock<1>, SumBlock<2>,
                                                            SumBlock<3>, SumBlock<4>, SumBlock<5>,
                                                            SumBlock<6>, SumBlock<7>, SumBlock<8>};
 
-void TapSums(const float* const* taps, int32_t tapCount, int32_t count, double scale, float* out) {
+void TapSums(const float* const* rows, const TapLayout& layout, int32_t count, double scale,
+             float* out) {
     const size_t lanes = hn::Lanes(DoubleTag());
     const size_t total = static_cast<size_t>(count > 0 ? count : 0);
     const size_t widest = kWidestBlock * lanes;
     for (size_t start = 0; start < total; start += widest) {
         const size_t remaining = total - start;
         const size_t vectors = remaining >= widest ? kWidestBlock : (remaining + lanes - 1) / lanes;
-        kSumBlocks[vectors](taps, tapCount, start, remaining, scale, out);
+        kSumBlocks[vectors](rows, layout, start, remaining, scale, out);
     }
 }
 

@@ -18,11 +18,20 @@ using ProductRowFunction = void (*)(const float* first, const float* second, int
                                     const float* weights, int32_t weightCount, size_t stride,
                                     float* out);
 
-// For x in [0, count): out[x] = float(scale * sum over t of double(taps[t][x])),
-// the sum taken in tap order. Every tap row must be readable, and hold
-// finite numbers, up to `count` rounded up to a whole number of
+// Where a kernel's taps find their products: tap (i, j), the t-th in row
+// order, at offsets[t] floats from the start of kernel row j's products.
+struct TapLayout {
+    int32_t width;
+    int32_t height;
+    const size_t* offsets;
+};
+
+// For x in [0, count): out[x] = float(scale * sum over taps t of
+// double(tap t's product row[x])), the sum taken in tap order, where rows[j]
+// holds kernel row j's products. Every product row must be readable, and
+// hold finite numbers, up to `count` rounded up to a whole number of
 // ProductLanes().
-using TapSumsFunction = void (*)(const float* const* taps, int32_t tapCount, int32_t count,
+using TapSumsFunction = void (*)(const float* const* rows, const TapLayout& layout, int32_t count,
                                  double scale, float* out);
 
 // The number of doubles in one vector of the target.

@@ -39,8 +39,8 @@ void ConvolveRows(const float* image, int32_t width, const FilterKernel& kernel,
     }
 }
 
-// Through a ring of shared products; false, having done nothing, when its
-// memory cannot be obtained. Each output row is written only after the
+// Through a ring of shared products; false, having done nothing, when the
+// kernel suits no ring or its memory cannot be obtained. Each output row is written only after the
 // last image row it reads and covers no later image row, so `out` may be
 // the image itself.
 bool ConvolveByProducts(const float* image, const float* second, int32_t width, int32_t height,
@@ -52,10 +52,10 @@ bool ConvolveByProducts(const float* image, const float* second, int32_t width, 
     const int32_t outWidth = width - kernel.width + 1;
     for (int32_t row = 0; row < height; ++row) {
         const std::size_t start = static_cast<std::size_t>(row) * static_cast<std::size_t>(width);
-        ring.AddRow(image + start, second != nullptr ? second + start : nullptr, width, row);
+        ring.AddRow(image + start, second != nullptr ? second + start : nullptr, row);
         const int32_t top = row - kernel.height + 1;
         if (top >= 0) {
-            ring.SumRow(top, width, scale,
+            ring.SumRow(top, scale,
                         out + static_cast<std::size_t>(top) * static_cast<std::size_t>(outWidth));
         }
     }
@@ -85,12 +85,9 @@ void Convolve(const float* image, int32_t width, int32_t height, const FilterKer
     const int32_t columns = width - kernel.width + 1;
     const int32_t rows = height - kernel.height + 1;
     const double scale = KernelScale(&kernel);
-    if (columns > 0 && rows > 0) {
-        if (CProductRing::Suits(kernel)) {
-            if (!ConvolveByProducts(image, nullptr, width, height, kernel, scale, out)) {
-                ConvolveRows(image, width, kernel, columns, rows, scale, out);
-            }
-        } else if (FitsRowKernels(kernel)) {
+    if (columns > 0 && rows > 0 &&
+        !ConvolveByProducts(image, nullptr, width, height, kernel, scale, out)) {
+        if (FitsRowKernels(kernel)) {
             ConvolveRows(image, width, kernel, columns, rows, scale, out);
         } else {
             ConvolvePositions(image, width, kernel, columns, rows, scale, out);
@@ -184,7 +181,6 @@ void ConvolveValidProducts(const float* first, const float* second, int32_t widt
                            const FilterKernel* kernel, float* out, int32_t* outWidth,
                            int32_t* outHeight) {
     if (second != nullptr && width >= kernel->width && height >= kernel->height &&
-        CProductRing::Suits(*kernel) &&
         ConvolveByProducts(first, second, width, height, *kernel, KernelScale(kernel), out)) {
         if (outWidth != nullptr) {
             *outWidth = width - kernel->width + 1;

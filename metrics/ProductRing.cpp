@@ -41,34 +41,32 @@ std::size_t RingSize(int32_t kernelHeight, int32_t weightCount, std::size_t stri
 
 } // namespace
 
-bool CProductRing::Suits(const FilterKernel& kernel) {
-    const int32_t taps = kernel.width * kernel.height;
-    if (taps > kMaxTaps) {
-        return false;
-    }
-    float weights[kMaxTaps];
-    int32_t weightOf[kMaxTaps];
-    return 4 * ShareWeights(kernel, weights, weightOf) <= taps;
-}
-
 CProductRing::CProductRing(const FilterKernel& kernel, int32_t rowWidth,
                            const ProductKernels& rowKernels)
     : kernels(rowKernels), kernelWidth(kernel.width), kernelHeight(kernel.height),
       tapCount(kernel.width * kernel.height), width(rowWidth),
-      weightCount(ShareWeights(kernel, weights, weightOf)),
+      weightCount(tapCount <= kMaxTaps ? ShareWeights(kernel, weights, weightOf) : tapCount),
       // Room for a whole vector past the last output, as the sums read
       // whole vectors (the padding stays 0), and whole cache lines, so that
       // the products' stores are never split between two.
       stride(RoundUp(static_cast<std::size_t>(rowWidth) + rowKernels.productLanes())),
-      products(RingSize(kernelHeight, weightCount, stride) + kLineFloats) {
+      products(4 * weightCount <= tapCount
+                   ? RingSize(kernelHeight, weightCount, stride) + kLineFloats
+                   : 0) {
+    if (4 * weightCount > tapCount || !products) {
+        return;
+    }
+    const auto address = reinterpret_cast<std::uintptr_t>(products.Get());
+    ring = products.Get() + (64 - address % 64) % 64 / sizeof(float);
     for (int32_t t = 0; t < tapCount; ++t) {
         tapOffsets[t] = static_cast<std::size_t>(weightOf[t]) * stride +
                         static_cast<std::size_t>(t % kernelWidth);
     }
-    if (products) {
-        const auto address = reinterpret_cast<std::uintptr_t>(products.Get());
-        ring = products.Get() + (64 - address % 64) % 64 / sizeof(float);
-        std::memset(ring, 0, RingSize(kernelHeight, weightCount, stride) * sizeof(float));
+    for (int32_t row = 0; row < kernelHeight; ++row) {
+        for (int32_t k = 0; k < weightCount; ++k) {
+            std::memset(Products(row, k) + width, 0,
+                        (stride - static_cast<std::size_t>(width)) * sizeof(float));
+        }
     }
 }
 
@@ -79,15 +77,15 @@ float* CProductRing::Products(int32_t row, int32_t weight) const {
                stride;
 }
 
-void CProductRing::AddRow(const float* first, const float* second, int32_t count, int32_t row) {
-    kernels.productRow(first, second, count, weights, weightCount, stride, Products(row, 0));
+void CProductRing::AddRow(const float* first, const float* second, int32_t row) {
+    kernels.productRow(first, second, width, weights, weightCount, stride, Products(row, 0));
 }
 
-void CProductRing::SumRow(int32_t top, int32_t count, double scale, float* out) const {
+void CProductRing::SumRow(int32_t top, double scale, float* out) const {
     const float* rows[kMaxTaps];
     for (int32_t j = 0; j < kernelHeight; ++j) {
         rows[j] = Products(top + j, 0);
     }
-    kernels.tapSums(rows, {kernelWidth, kernelHeight, tapOffsets}, count - kernelWidth + 1, scale,
+    kernels.tapSums(rows, {kernelWidth, kernelHeight, tapOffsets}, width - kernelWidth + 1, scale,
                     out);
 }

@@ -17,27 +17,24 @@ public:
     // The most taps a kernel may have here.
     static constexpr int32_t kMaxTaps = 256;
 
-    // Whether the kernel repeats its weights enough for shared products to
-    // save work: at most a quarter as many distinct weights as taps.
-    static bool Suits(const FilterKernel& kernel);
-
-    // For rows of `width` samples; empty (see operator bool) when the work
-    // memory cannot be obtained. The kernel must suit.
+    // For rows of `width` samples. The ring is empty (see operator bool)
+    // when the kernel repeats its weights too little for shared products to
+    // save work (more distinct weights than a quarter of its taps, or more
+    // than kMaxTaps taps), or when the work memory cannot be obtained.
     CProductRing(const FilterKernel& kernel, int32_t width, const ProductKernels& kernels);
     CProductRing(const CProductRing&) = delete;
     CProductRing& operator=(const CProductRing&) = delete;
 
-    explicit operator bool() const { return static_cast<bool>(products); }
+    explicit operator bool() const { return ring != nullptr; }
 
-    // Takes image row `row` of `count` samples, at most the width: `first`,
-    // or the float products first x second sample by sample when `second`
-    // is given. Rows come in order from 0, all of the same count.
-    void AddRow(const float* first, const float* second, int32_t count, int32_t row);
+    // Takes image row `row`: `first`, or the float products first x second
+    // sample by sample when `second` is given. Rows come in order from 0.
+    void AddRow(const float* first, const float* second, int32_t row);
 
     // The weighted sums of the window positions whose top row is `top`, of
     // which rows top to top + kernel height - 1 must be the last ones added:
-    // out[x] = float(scale x sum) for x < count - kernel width + 1.
-    void SumRow(int32_t top, int32_t count, double scale, float* out) const;
+    // out[x] = float(scale x sum) for x < width - kernel width + 1.
+    void SumRow(int32_t top, double scale, float* out) const;
 
 private:
     float* Products(int32_t row, int32_t weight) const;

@@ -4,6 +4,8 @@
 #include "metrics/RowKernels.h"
 #include "metrics/WorkBuffer.h"
 
+#include <algorithm>
+
 namespace {
 
 // The row kernels take their tap list from the stack; larger kernels are
@@ -113,7 +115,9 @@ bool HalveMirrored(const float* image, int32_t width, int32_t height, const Filt
     const int32_t marginY = kernel.height / 2;
     const int32_t paddedWidth = width + 2 * marginX;
     const int32_t paddedHeight = height + 2 * marginY;
-    CWorkBuffer<float> padded(SampleCount(paddedWidth, paddedHeight));
+    // One more row, where each row is first laid out with its border in
+    // column order.
+    CWorkBuffer<float> padded(SampleCount(paddedWidth, paddedHeight + 1));
     if (!padded) {
         return false;
     }
@@ -121,11 +125,20 @@ bool HalveMirrored(const float* image, int32_t width, int32_t height, const Filt
     const auto columnOffset = [evenCount](int32_t column) {
         return column % 2 == 0 ? column / 2 : evenCount + column / 2;
     };
+    float* bordered = padded.Get() + paddedHeight * paddedWidth;
     for (int32_t py = 0; py < paddedHeight; ++py) {
         const float* source = image + MirrorIndex(py - marginY, height) * width;
+        for (int32_t px = 0; px < marginX; ++px) {
+            bordered[px] = source[MirrorIndex(px - marginX, width)];
+            bordered[width + marginX + px] = source[MirrorIndex(width + px, width)];
+        }
+        std::copy(source, source + width, bordered + marginX);
         float* row = padded.Get() + py * paddedWidth;
-        for (int32_t px = 0; px < paddedWidth; ++px) {
-            row[columnOffset(px)] = source[MirrorIndex(px - marginX, width)];
+        for (int32_t px = 0; px < paddedWidth; px += 2) {
+            row[px / 2] = bordered[px];
+        }
+        for (int32_t px = 1; px < paddedWidth; px += 2) {
+            row[evenCount + px / 2] = bordered[px];
         }
     }
 

@@ -346,13 +346,8 @@ RowKernels DispatchedKernels() {
     if (!chosen.IsInitialized()) {
         chosen.Update(hwy::SupportedTargets());
     }
-#if (HWY_TARGETS & (HWY_TARGETS - 1)) == 0
-    const size_t index = 0;
-#else
-    const size_t index = chosen.GetIndex();
-#endif
     return {&HWY_DYNAMIC_DISPATCH(WeightedRowSums), &HWY_DYNAMIC_DISPATCH(SSIMTermsRow),
-            ProductKernelsAt(index)};
+            KernelsFor(hwy::SupportedTargets()).products};
 }
 
 } // namespace

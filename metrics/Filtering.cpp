@@ -52,14 +52,18 @@ bool ConvolveByProducts(const float* image, const float* second, int32_t width, 
         return false;
     }
     const int32_t outWidth = width - kernel.width + 1;
-    for (int32_t row = 0; row < height; ++row) {
-        const std::size_t start = static_cast<std::size_t>(row) * static_cast<std::size_t>(width);
-        ring.AddRow(image + start, second != nullptr ? second + start : nullptr, row);
-        const int32_t top = row - kernel.height + 1;
-        if (top >= 0) {
-            ring.SumRow(top, scale,
-                        out + static_cast<std::size_t>(top) * static_cast<std::size_t>(outWidth));
-        }
+    const auto at = [width](const float* samples, int32_t row) {
+        return samples + static_cast<std::size_t>(row) * static_cast<std::size_t>(width);
+    };
+    for (int32_t row = 0; row < kernel.height; ++row) {
+        ring.AddRow(at(image, row), second != nullptr ? at(second, row) : nullptr, row);
+    }
+    for (int32_t top = 0; top + kernel.height <= height; ++top) {
+        const int32_t next = top + kernel.height;
+        const float* nextFirst = next < height ? at(image, next) : nullptr;
+        ring.SumRow(
+            top, scale, out + static_cast<std::size_t>(top) * static_cast<std::size_t>(outWidth),
+            nextFirst, nextFirst != nullptr && second != nullptr ? at(second, next) : nullptr);
     }
     return true;
 }

@@ -51,7 +51,7 @@ CProductRing::CProductRing(const FilterKernel& kernel, int32_t rowWidth,
       // the products' stores are never split between two.
       stride(RoundUp(static_cast<std::size_t>(rowWidth) + rowKernels.productLanes())),
       products(4 * weightCount <= tapCount
-                   ? RingSize(kernelHeight, weightCount, stride) + kLineFloats
+                   ? RingSize(kernelHeight + 1, weightCount, stride) + kLineFloats
                    : 0) {
     if (4 * weightCount > tapCount || !products) {
         return;
@@ -62,7 +62,7 @@ CProductRing::CProductRing(const FilterKernel& kernel, int32_t rowWidth,
         tapOffsets[t] = static_cast<std::size_t>(weightOf[t]) * stride +
                         static_cast<std::size_t>(t % kernelWidth);
     }
-    for (int32_t row = 0; row < kernelHeight; ++row) {
+    for (int32_t row = 0; row <= kernelHeight; ++row) {
         for (int32_t k = 0; k < weightCount; ++k) {
             std::memset(Products(row, k) + width, 0,
                         (stride - static_cast<std::size_t>(width)) * sizeof(float));
@@ -71,7 +71,7 @@ CProductRing::CProductRing(const FilterKernel& kernel, int32_t rowWidth,
 }
 
 float* CProductRing::Products(int32_t row, int32_t weight) const {
-    const std::size_t slot = static_cast<std::size_t>(row % kernelHeight);
+    const std::size_t slot = static_cast<std::size_t>(row % (kernelHeight + 1));
     return ring +
            (slot * static_cast<std::size_t>(weightCount) + static_cast<std::size_t>(weight)) *
                stride;
@@ -81,11 +81,15 @@ void CProductRing::AddRow(const float* first, const float* second, int32_t row) 
     kernels.productRow(first, second, width, weights, weightCount, stride, Products(row, 0));
 }
 
-void CProductRing::SumRow(int32_t top, double scale, float* out) const {
+void CProductRing::SumRow(int32_t top, double scale, float* out, const float* first,
+                          const float* second) {
     const float* rows[kMaxTaps];
     for (int32_t j = 0; j < kernelHeight; ++j) {
         rows[j] = Products(top + j, 0);
     }
+    // The ring holds one row more than a window, where the next row goes.
+    const RowProducts next{
+        first, second, width, weights, weightCount, stride, Products(top + kernelHeight, 0)};
     kernels.tapSums(rows, {kernelWidth, kernelHeight, tapOffsets}, width - kernelWidth + 1, scale,
-                    out);
+                    out, first != nullptr ? &next : nullptr);
 }

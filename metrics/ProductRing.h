@@ -33,8 +33,10 @@ public:
 
     // The weighted sums of the window positions whose top row is `top`, of
     // which rows top to top + kernel height - 1 must be the last ones added:
-    // out[x] = float(scale x sum) for x < width - kernel width + 1.
-    void SumRow(int32_t top, double scale, float* out) const;
+    // out[x] = float(scale x sum) for x < width - kernel width + 1. With
+    // `first`, also takes the next row as AddRow would, while the sums are
+    // computed.
+    void SumRow(int32_t top, double scale, float* out, const float* first, const float* second);
 
 private:
     float* Products(int32_t row, int32_t weight) const;

@@ -139,15 +139,38 @@ constexpr SumBlockFunction kSumBlocks[kWidestBlock + 1] = {nullptr,     SumBlock
                                                            SumBlock<3>, SumBlock<4>, SumBlock<5>,
                                                            SumBlock<6>, SumBlock<7>, SumBlock<8>};
 
+// Columns [begin, end) of the products `next` describes.
+void MakeProducts(const RowProducts& next, size_t begin, size_t end) {
+    ProductRow(next.first + begin, next.second != nullptr ? next.second + begin : nullptr,
+               static_cast<int32_t>(end - begin), next.weights, next.weightCount, next.stride,
+               next.out + begin);
+}
+
 void TapSums(const float* const* rows, const TapLayout& layout, int32_t count, double scale,
-             float* out) {
+             float* out, const RowProducts* next) {
     const size_t lanes = hn::Lanes(DoubleTag());
     const size_t total = static_cast<size_t>(count > 0 ? count : 0);
     const size_t widest = kWidestBlock * lanes;
+    // Shares of whole float vectors, which keep the products' stores on the
+    // alignment of their row.
+    const size_t floatLanes = hn::Lanes(hn::ScalableTag<float>());
+    const size_t toMake = next != nullptr ? static_cast<size_t>(next->count) : 0;
+    const size_t blocks = (total + widest - 1) / widest;
+    const size_t share =
+        blocks > 0 ? (toMake + blocks * floatLanes - 1) / (blocks * floatLanes) * floatLanes : 0;
+    size_t made = 0;
     for (size_t start = 0; start < total; start += widest) {
         const size_t remaining = total - start;
         const size_t vectors = remaining >= widest ? kWidestBlock : (remaining + lanes - 1) / lanes;
         kSumBlocks[vectors](rows, layout, start, remaining, scale, out);
+        if (made < toMake) {
+            const size_t end = made + share < toMake ? made + share : toMake;
+            MakeProducts(*next, made, end);
+            made = end;
+        }
+    }
+    if (made < toMake) {
+        MakeProducts(*next, made, toMake);
     }
 }
 

@@ -26,13 +26,26 @@ struct TapLayout {
     const size_t* offsets;
 };
 
+// The arguments of one ProductRow call.
+struct RowProducts {
+    const float* first;
+    const float* second;
+    int32_t count;
+    const float* weights;
+    int32_t weightCount;
+    size_t stride;
+    float* out;
+};
+
 // For x in [0, count): out[x] = float(scale * sum over taps t of
 // double(tap t's product row[x])), the sum taken in tap order, where rows[j]
 // holds kernel row j's products. Every product row must be readable, and
 // hold finite numbers, up to `count` rounded up to a whole number of
-// ProductLanes().
+// ProductLanes(). With `next`, also makes those products, a share after
+// each block of sums, so that their stores go on while the sums compute;
+// they must overlap no product row summed.
 using TapSumsFunction = void (*)(const float* const* rows, const TapLayout& layout, int32_t count,
-                                 double scale, float* out);
+                                 double scale, float* out, const RowProducts* next);
 
 // The number of doubles in one vector of the target.
 using ProductLanesFunction = size_t (*)();

@@ -9,8 +9,6 @@
 
 #include "metrics/RowKernels.h"
 
-#include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstddef>
 
@@ -315,79 +313,11 @@ namespace row_kernels {
 HWY_EXPORT(WeightedRowSums);
 HWY_EXPORT(SSIMTermsRow);
 
-namespace {
-
-// 0 while the run-time dispatch decides.
-std::atomic<int64_t>& ForcedTarget() {
-    static std::atomic<int64_t> forced{0};
-    return forced;
-}
-
-// The entries of the dispatch tables that the dispatch itself would use if
-// `targets` were all the processor supports.
-RowKernels KernelsFor(int64_t targets) {
-#if (HWY_TARGETS & (HWY_TARGETS - 1)) == 0
-    // Built for one target only: the tables hold just that entry.
-    (void)targets;
-    const size_t index = 0;
-#else
-    hwy::ChosenTarget chosen;
-    chosen.Update(targets);
-    const size_t index = chosen.GetIndex();
-#endif
-    return {HWY_DISPATCH_TABLE(WeightedRowSums)[index], HWY_DISPATCH_TABLE(SSIMTermsRow)[index],
-            ProductKernelsAt(index)};
-}
-
-RowKernels DispatchedKernels() {
-    hwy::ChosenTarget& chosen = hwy::GetChosenTarget();
-    // Done by the first dispatched call otherwise; the table entries are
-    // only meaningful after it.
-    if (!chosen.IsInitialized()) {
-        chosen.Update(hwy::SupportedTargets());
-    }
-    return {&HWY_DYNAMIC_DISPATCH(WeightedRowSums), &HWY_DYNAMIC_DISPATCH(SSIMTermsRow),
-            KernelsFor(hwy::SupportedTargets()).products};
-}
-
-} // namespace
-
 } // namespace row_kernels
 
-RowKernels ActiveRowKernels() {
-    const int64_t forced = row_kernels::ForcedTarget().load(std::memory_order_relaxed);
-    return forced != 0 ? row_kernels::KernelsFor(forced) : row_kernels::DispatchedKernels();
-}
-
-std::vector<int64_t> SupportedKernelTargets() {
-    return hwy::SupportedAndGeneratedTargets();
-}
-
-int64_t ActiveKernelTarget() {
-    const int64_t forced = row_kernels::ForcedTarget().load(std::memory_order_relaxed);
-    if (forced != 0) {
-        return forced;
-    }
-    const RowKernels dispatched = row_kernels::DispatchedKernels();
-    for (const int64_t target : SupportedKernelTargets()) {
-        if (row_kernels::KernelsFor(target).weightedRowSums == dispatched.weightedRowSums) {
-            return target;
-        }
-    }
-    return 0;
-}
-
-bool ForceKernelTarget(int64_t target) {
-    const std::vector<int64_t> supported = SupportedKernelTargets();
-    if (target != 0 && std::find(supported.begin(), supported.end(), target) == supported.end()) {
-        return false;
-    }
-    row_kernels::ForcedTarget().store(target, std::memory_order_relaxed);
-    return true;
-}
-
-const char* KernelTargetName(int64_t target) {
-    return hwy::TargetName(target);
+RowKernels RowKernelsAt(size_t index) {
+    return {HWY_DISPATCH_TABLE(row_kernels::WeightedRowSums)[index],
+            HWY_DISPATCH_TABLE(row_kernels::SSIMTermsRow)[index], ProductKernelsAt(index)};
 }
 
 #endif // HWY_ONCE

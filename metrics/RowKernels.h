@@ -2,6 +2,7 @@
 
 #include "metrics/ProductRows.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -42,6 +43,10 @@ struct RowKernels {
 
 // The row kernels of the active target.
 RowKernels ActiveRowKernels();
+
+// The row kernels of the target at `index` of the vector library's dispatch
+// tables (the index hwy::ChosenTarget::GetIndex() gives).
+RowKernels RowKernelsAt(size_t index);
 
 // Targets are the vector library's target bits (HWY_AVX3, HWY_NEON, ...).
 

@@ -49,7 +49,11 @@ run() {
     sed -E -i 's/"(seconds|minMs|avgMs|maxMs)": [^,}]*/"\1": T/' "$folder/r.json"
   fi
   if [ -f "$folder/t.csv" ]; then
-    sed -E -i 's/,[0-9-]+,[0-9-]+$//' "$folder/t.csv"
+    sed -E -i -e 's/,[0-9-]+,[0-9-]+$//' -e '/^# complete$/d' "$folder/t.csv"
+  fi
+  # Builds before the completion marks wrote none: compare what precedes them.
+  if [ -f "$folder/s.bin" ] && [ "$(tail -c 16 "$folder/s.bin")" = "regions complete" ]; then
+    truncate -s -16 "$folder/s.bin"
   fi
 }
 
@@ -80,6 +84,7 @@ for bits in 8 16; do
         if ! diff -r "$work/old" "$work/new" > "$work/diff.txt"; then
           failures=$((failures + 1))
           echo "DIFFERS: $name"
+          diff -rq "$work/old" "$work/new" || true
           head -20 "$work/diff.txt"
         fi
       done

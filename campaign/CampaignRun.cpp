@@ -7,6 +7,7 @@
 #include "campaign/Manifest.h"
 
 #include "outputs/JsonWriter.h"
+#include "platform/ZarnikError.h"
 
 #include <unistd.h>
 
@@ -58,6 +59,9 @@ public:
                  std::ostream& out)
         : options(campaignOptions), runPair(pairRunner), console(out),
           rows(ReadManifest(options.manifest)) {
+        if (!options.htmlFile.empty()) {
+            RefusePageOfARow();
+        }
         PrepareOutputFolder(options.outDir);
         if (!options.htmlFile.empty()) {
             if (options.shardCount > 1) {
@@ -66,6 +70,22 @@ public:
                 ReadPageLibraries();
             } else {
                 page.emplace(options, options.outDir);
+            }
+        }
+    }
+
+    // The campaign's page may not take the name of a pair's own page.
+    void RefusePageOfARow() const {
+        const fs::path folder(options.outDir);
+        const fs::path html(options.htmlFile);
+        const fs::path campaignPage =
+            (html.is_absolute() ? html : folder / html).lexically_normal();
+        for (const ManifestRow& row : rows) {
+            if ((folder / (DocumentStem(row, rows.size()) + ".html")).lexically_normal() ==
+                campaignPage) {
+                throw CZarnikError::Complete("-html " + options.htmlFile +
+                                             " is the name of the page of manifest row " +
+                                             std::to_string(row.index));
             }
         }
     }

@@ -264,6 +264,8 @@ TEST_F(Campaign, BadInputsStopBeforeAnyPair) {
         {"-merge nothing", 2, "Unable to read the folder nothing"},
         {"-manifest pairs.csv -outDir all -html /nonexistent-folder/index.html", 2,
          "Unable to create campaign page /nonexistent-folder/index.html"},
+        {"-manifest pairs.csv -outDir bad -html 0003-scene_b8.html", 2,
+         "-html 0003-scene_b8.html is the name of the page of manifest row 3"},
     };
     for (const Case& c : cases) {
         const ProgramRun run = Zarnik(folder->Path(), c.arguments);

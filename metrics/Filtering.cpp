@@ -107,6 +107,21 @@ void Convolve(const float* image, int32_t width, int32_t height, const FilterKer
     }
 }
 
+// Copies the even columns of `width` samples to the start of `out` and the
+// odd ones after them, a pair at a time so that the compiler can turn the
+// loop into vector shuffles.
+void SplitColumns(const float* __restrict samples, int32_t width, float* __restrict out) {
+    const int32_t pairs = width / 2;
+    float* __restrict odd = out + (width + 1) / 2;
+    for (int32_t i = 0; i < pairs; ++i) {
+        out[i] = samples[2 * i];
+        odd[i] = samples[2 * i + 1];
+    }
+    if (width % 2 == 1) {
+        out[pairs] = samples[width - 1];
+    }
+}
+
 // Halving with a mirrored odd-sized kernel, row by row. The image is first
 // copied with its mirrored border, each row holding its even columns and
 // then its odd ones, so that every tap reads consecutive samples for
@@ -137,13 +152,7 @@ bool HalveMirrored(const float* image, int32_t width, int32_t height, const Filt
             bordered[width + marginX + px] = source[MirrorIndex(width + px, width)];
         }
         std::copy(source, source + width, bordered + marginX);
-        float* row = padded.Get() + py * paddedWidth;
-        for (int32_t px = 0; px < paddedWidth; px += 2) {
-            row[px / 2] = bordered[px];
-        }
-        for (int32_t px = 1; px < paddedWidth; px += 2) {
-            row[evenCount + px / 2] = bordered[px];
-        }
+        SplitColumns(bordered, paddedWidth, padded.Get() + py * paddedWidth);
     }
 
     const WeightedRowSumsFunction weightedRowSums = ActiveRowKernels().weightedRowSums;

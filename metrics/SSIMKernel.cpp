@@ -5,6 +5,7 @@
 #include "metrics/ValidPixels.h"
 #include "metrics/WorkBuffer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -13,7 +14,14 @@ namespace {
 
 constexpr float kFailure = std::numeric_limits<float>::infinity();
 
-// sign(term) x |term|^exponent for every term of a row; nothing for an
+// The terms are made and handed over in pieces of this many positions (rows
+// run on into the next, as the filtered images have no gap between rows):
+// short enough that the processor overlaps the divisions of one piece with
+// the dependent additions of the piece before, which a whole row's chain of
+// additions kept apart; a whole number of vectors on every target.
+constexpr std::size_t kTermPiece = 16;
+
+// sign(term) x |term|^exponent for every term of a piece; nothing for an
 // exponent of 1.
 void RaiseTerms(double* terms, int32_t count, float exponent) {
     if (exponent == 1) {
@@ -97,22 +105,24 @@ bool SSIMTermRows(const float* a, const float* b, int32_t width, int32_t height,
     ConvolveValidProducts(a, b, width, height, window, filteredAB, columns, rows);
 
     const std::size_t rowLength = *columns > 0 ? static_cast<std::size_t>(*columns) : 0;
-    CWorkBuffer<double> termRowsBuffer(3 * rowLength);
+    const std::size_t pieceLength = std::min(rowLength, kTermPiece);
+    CWorkBuffer<double> termRowsBuffer(3 * pieceLength);
     if (!termRowsBuffer) {
         return false;
     }
     double* luminance = termRowsBuffer.Get();
-    double* contrast = luminance + rowLength;
-    double* structure = contrast + rowLength;
+    double* contrast = luminance + pieceLength;
+    double* structure = contrast + pieceLength;
     const SSIMTermsRowFunction ssimTermsRow = ActiveRowKernels().ssimTermsRow;
-    for (int32_t y = 0; *columns > 0 && y < *rows; ++y) {
-        const std::size_t start = static_cast<std::size_t>(y) * rowLength;
+    const std::size_t positions = rowLength * static_cast<std::size_t>(*rows > 0 ? *rows : 0);
+    for (std::size_t start = 0; start < positions; start += pieceLength) {
+        const int32_t count = static_cast<int32_t>(std::min(pieceLength, positions - start));
         ssimTermsRow(meanA + start, meanB + start, filteredAA + start, filteredBB + start,
-                     filteredAB + start, *columns, constants, luminance, contrast, structure);
-        RaiseTerms(luminance, *columns, parameters->alpha);
-        RaiseTerms(contrast, *columns, parameters->beta);
-        RaiseTerms(structure, *columns, parameters->gamma);
-        if (termRows(luminance, contrast, structure, *columns, context) != 0) {
+                     filteredAB + start, count, constants, luminance, contrast, structure);
+        RaiseTerms(luminance, count, parameters->alpha);
+        RaiseTerms(contrast, count, parameters->beta);
+        RaiseTerms(structure, count, parameters->gamma);
+        if (termRows(luminance, contrast, structure, count, context) != 0) {
             return false;
         }
     }

@@ -36,11 +36,13 @@ float SSIMCore(const float* a, const float* b, int32_t width, int32_t height,
                const SSIMParameters* parameters);
 
 // Called with the luminance, contrast and structure terms (exponents
-// applied) of each row of window positions in turn; non-zero stops.
+// applied) of consecutive window positions in row order, each call taking
+// up where the last one stopped (a call may span the end of a row);
+// non-zero stops.
 using SSIMTermRowsFunction = int32_t (*)(const double* luminance, const double* contrast,
                                          const double* structure, int32_t count, void* context);
 
-// SSIMCore's terms handed over a row at a time, which spares a call per
+// SSIMCore's terms handed over a piece at a time, which spares a call per
 // position; the number of window positions across and down is stored. False
 // when work memory cannot be obtained or `termRows` stops.
 bool SSIMTermRows(const float* a, const float* b, int32_t width, int32_t height,

@@ -121,9 +121,12 @@ for stat in ssim ms-ssim; do
     "$(ratio "$old_kernel" "$new_kernel")" ">= 1.25"
 done
 
-# without_times CSV: the tile values without the read times' columns.
+# without_times CSV: the tile values without the read times' columns, and
+# without the comment line that marks a streamed file finished, which older
+# builds do not write.
 without_times() {
-  awk -F, 'NR == 1 { for (i = 1; i <= NF; i++) keep[i] = $i !~ /ReadUs$/ }
+  awk -F, '/^#/ { next }
+           NR == 1 { for (i = 1; i <= NF; i++) keep[i] = $i !~ /ReadUs$/ }
            { line = ""; for (i = 1; i <= NF; i++) if (keep[i]) line = line $i ","; print line }' "$1"
 }
 

@@ -67,6 +67,10 @@ void WriteBadInputs(const TemporaryDirectory& folder, const RasterFixture& rgb) 
         std::ofstream(folder.File(name), std::ios::binary)
             .write(reinterpret_cast<const char*>(corners.data()), sizeof corners);
     }
+    // The first quarter of the original: its header and too few samples for a tile.
+    std::filesystem::copy_file(folder.File("original.tif"), folder.File("cut.tif"));
+    std::filesystem::resize_file(folder.File("cut.tif"),
+                                 std::filesystem::file_size(folder.File("cut.tif")) / 4);
     for (const char* pipe : {"pipe.vexl", "pipe.tif"}) {
         ASSERT_EQ(mkfifo(folder.File(pipe).c_str(), 0600), 0);
     }
@@ -98,6 +102,10 @@ std::vector<std::pair<Lines, std::string>> BadInputCases() {
         {{"-i", "missing.tif"}, "Error opening original file."},
         {{"-c", "missing.jp2", "-i", "missing.tif"}, "Unable to open file."},
         {{"-i", "gray.tif", "-yuvy"}, "Error opening original file."},
+        // A reader's own failure gets the file's context; a complete message would not.
+        {{"-c", "cut.tif", "-u"},
+         "Unable to read compressed image buffer for band 0 with error RasterIO failed for region "
+         "0,0;255,199"},
         {{"-c", "narrow.tif", "-u"}, "Width of the images differ. Cannot compare images."},
         {{"-c", "short.tif", "-u"}, "Height of the images differ. Cannot compare images."},
         {{"-c", "gray.tif", "-u"}, "Band count differs between files. Cannot compare bandwise."},

@@ -23,6 +23,7 @@ namespace {
 struct TileRow {
     int tile, x0, y0, x1, y1, band;
     std::vector<float> values; // in the order of -stat
+    int64_t readUs[2] = {};    // the original's and the compressed file's read
 };
 
 Lines SplitAt(const std::string& text, char separator) {
@@ -62,6 +63,8 @@ std::vector<TileRow> ReadTileRows(const std::string& fileName) {
         for (size_t field = 6; field + 2 < fields.size(); ++field) {
             row.values.push_back(std::stof(fields[field]));
         }
+        row.readUs[0] = std::stoll(fields[fields.size() - 2]);
+        row.readUs[1] = std::stoll(fields.back());
         rows.push_back(row);
     }
     EXPECT_EQ(line, "# complete");
@@ -245,6 +248,19 @@ TEST_F(Outputs, OneRunWritesTheJsonTheTileValuesAndTheMapAsTheReportSaysThem) {
         }
         EXPECT_EQ(keys, expectedKeys);
         EXPECT_EQ(figures, ReportFigures(run.output, statistic));
+    }
+    // Decode speed: every read of each file, in milliseconds per megapixel visited.
+    const double pixels = json.GetDouble("decoding/pixels");
+    for (const auto& [file, side] : {std::pair{"original", 0}, std::pair{"compressed", 1}}) {
+        double readUs = 0.0;
+        for (const TileRow& row : rows) {
+            readUs += static_cast<double>(row.readUs[side]);
+        }
+        const double expected = readUs / 1000.0 / (pixels / 1e6);
+        // The JSON writes nine significant digits.
+        EXPECT_NEAR(json.GetDouble(std::string("decoding/") + file + "/msPerMegapixel"), expected,
+                    expected * 1e-8)
+            << file;
     }
 
     ExpectMapOfTheTiles(rows);

@@ -30,20 +30,7 @@ mkdir -p "$cache"
 original="$cache/original.tif"
 tiled="$cache/tiled-1024.jp2"
 single="$cache/single-tile.jp2"
-if [ ! -s "$original" ]; then
-  echo "Making the 8000 x 8000 original (once)..."
-  /usr/bin/python3 "$here/make-sample.py" "$original" 8000 11
-fi
-if [ ! -s "$tiled" ]; then
-  echo "Encoding the JPEG 2000 copy in 1024 x 1024 tiles (once)..."
-  gdal_translate -q -of JP2OpenJPEG -co QUALITY=5 -co BLOCKXSIZE=1024 -co BLOCKYSIZE=1024 \
-    "$original" "$tiled"
-fi
-if [ ! -s "$single" ]; then
-  echo "Encoding the JPEG 2000 copy as one tile (once)..."
-  gdal_translate -q -of JP2OpenJPEG -co QUALITY=5 -co BLOCKXSIZE=8000 -co BLOCKYSIZE=8000 \
-    "$original" "$single"
-fi
+"$here/make-bench-pair.sh" "$cache" single
 
 old_zarnik=${OLD_ZARNIK:-$build_dir/bench-old/build/app/zarnik}
 if [ ! -x "$old_zarnik" ]; then

@@ -38,15 +38,7 @@ for name in original.tif tiled-1024.jp2; do
     done
   fi
 done
-if [ ! -s "$original" ]; then
-  echo "Making the 8000 x 8000 original (once)..."
-  /usr/bin/python3 "$here/make-sample.py" "$original" 8000 11
-fi
-if [ ! -s "$compressed" ]; then
-  echo "Encoding the JPEG 2000 copy at about 1:20 in 1024 x 1024 tiles (once)..."
-  gdal_translate -q -of JP2OpenJPEG -co QUALITY=5 -co BLOCKXSIZE=1024 -co BLOCKYSIZE=1024 \
-    "$original" "$compressed"
-fi
+"$here/make-bench-pair.sh" "$cache"
 
 old_zarnik=${OLD_ZARNIK:-$build_dir/bench-old/build/app/zarnik}
 peer_script=${PEER_SCRIPT:-$repo/../shared/peers/skimage_tiles.py}

@@ -9,7 +9,7 @@
 #
 # usage: bench-whole-image.sh BUILD_DIR
 #   BUILD_DIR is configured with -DZARNIK_BENCHMARKS=ON; the pair is made
-#   under BUILD_DIR/bench-cache by scripts/bench-reader.sh, or here.
+#   once under BUILD_DIR/bench-cache by scripts/make-bench-pair.sh.
 set -euo pipefail
 
 build_dir=$(cd "${1:?usage: bench-whole-image.sh BUILD_DIR}" && pwd)
@@ -22,26 +22,20 @@ original="$cache/original.tif"
 tiled="$cache/tiled-1024.jp2"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$cache"
-if [ ! -s "$original" ]; then
-  /usr/bin/python3 "$here/make-sample.py" "$original" 8000 11
-fi
-if [ ! -s "$tiled" ]; then
-  gdal_translate -q -of JP2OpenJPEG -co QUALITY=5 -co BLOCKXSIZE=1024 -co BLOCKYSIZE=1024 \
-    "$original" "$tiled"
-fi
+"$here/make-bench-pair.sh" "$cache"
 
 tiles=1024 # 32 x 32 tiles of 256 pixels, the last row and column 64 wide
 bands=3
 tile_bands=$(awk -v b=$bands 'BEGIN { printf "%.2f", 8000 * 8000 / 65536 * b }')
 
 # kernel_ms NAME: CPU milliseconds per 256 x 256 tile-band on the best
-# target, the median of RUNS repetitions.
+# target, the median of RUNS repetitions (at least 3: a single one has no
+# median).
 kernel_ms() {
   local target
   target=$("$bench" --benchmark_list_tests --benchmark_filter="^Compute$1_Production/" |
     head -n 1 | sed 's|.*/||')
-  taskset -c 0 "$bench" --benchmark_format=csv --benchmark_repetitions="$runs" \
+  taskset -c 0 "$bench" --benchmark_format=csv --benchmark_repetitions="$((runs < 3 ? 3 : runs))" \
     --benchmark_report_aggregates_only=true \
     --benchmark_filter="^Compute$1_Production/$target\$" 2> /dev/null |
     awk -F, '/_median"?,/ {
